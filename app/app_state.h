@@ -1,0 +1,37 @@
+// Everything the program keeps for its whole run. The main routine owns one AppState and
+// lends its parts by reference, one call at a time.
+#pragma once
+
+#include <cstdint>
+
+#include "display/font_image.h"
+#include "display/screen.h"
+
+// The underline cursor: its text cell and its blink phase. Row and column are plain
+// unsigned 16-bit counters with no bounds; the underline is drawn only where it lies on
+// the surface.
+struct CursorState {
+  std::uint16_t row;
+  std::uint16_t column;
+  bool blink;                     // underline shown
+  std::uint32_t blink_timestamp;  // tick count of the last blink toggle
+};
+
+inline constexpr CursorState kCursorStart{.row = 8, .column = 11, .blink = false,
+                                          .blink_timestamp = 0};
+
+// When the next frame is drawn: at once after the picture changes, otherwise at a
+// steady cadence so that frames keep coming.
+struct FramePacing {
+  std::uint32_t last_frame_tick;
+  bool redraw_requested;
+};
+
+struct AppState {
+  ScreenSurface screen;
+  FontImage font;
+  CursorState cursor;
+  FramePacing pacing;
+  bool full_screen;
+  bool quit_requested;
+};

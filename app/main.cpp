@@ -1,0 +1,3 @@
+#include "app/platform.h"
+
+int main(int argc, char** argv) { return vyrtel_main(argc, argv); }

@@ -1,0 +1,32 @@
+#include "display/screen.h"
+
+ScreenSurface make_screen_surface(SDL_Surface* sdl) {
+  const SDL_PixelFormat* format = sdl->format;
+  return ScreenSurface{
+      .sdl = sdl,
+      .colours =
+          ScreenColours{
+              .grey = SDL_MapRGB(format, 100, 100, 100),
+              .black = SDL_MapRGB(format, 0, 0, 0),
+              .white = static_cast<std::uint16_t>(SDL_MapRGB(format, 255, 255, 255)),
+          },
+  };
+}
+
+void draw_glyph(ScreenSurface& screen, const FontImage& font, int column, int row, int code) {
+  const int glyph_start = (code & 0xFF) * kFontGlyphRows;
+  const int right = cell_left(column) + kCellWidth - 1;
+  for (int line = 0; line < kFontGlyphRows; ++line) {
+    const std::uint8_t bits = font.bytes[static_cast<std::size_t>(glyph_start + line)];
+    const int y = cell_top(row) + line;
+    for (int bit = 0; bit < kCellWidth; ++bit) {
+      if ((bits & (1u << bit)) == 0) {
+        put_white_pixel(screen, right - bit, y);
+      }
+    }
+  }
+}
+
+std::uint8_t hex_digit(std::uint8_t value) {
+  return static_cast<std::uint8_t>(value <= 9 ? value + '0' : value + ('A' - 10));
+}
