@@ -14,12 +14,14 @@ constexpr const char* kCaption = "Vyrtel V0.1";
 
 // The underline toggles once more than this many milliseconds have passed.
 constexpr std::uint32_t kBlinkIntervalMs = 250;
-// A frame is drawn at least this often even when nothing changes, so that a picture
-// damaged behind the program's back is soon mended.
-constexpr std::uint32_t kRefreshIntervalMs = 100;
+// A frame is drawn at least this often even when nothing changes, so that frames keep
+// coming whatever the blink does. Each frame costs about 2 ms of presenting, so the idle
+// program draws no more frames than the blink needs.
+constexpr std::uint32_t kRefreshIntervalMs = 250;
 // The longest the loop sleeps between passes: short enough that a key press is shown
-// well within one 60 Hz frame, long enough that an idle program costs next to nothing.
-constexpr std::uint32_t kMaxSleepMs = 4;
+// within one 60 Hz frame (17 ms) with time to spare for drawing and presenting it, long
+// enough that an idle program costs next to nothing.
+constexpr std::uint32_t kMaxSleepMs = 8;
 
 // Over SDL2, the SDL 1.2 layer does not fail to start when there is no display: it falls
 // back to an invisible driver and the program would run with no window. Those drivers

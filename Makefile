@@ -1,0 +1,27 @@
+# Two commands set everything up: `make run` builds and runs the program, `make test`
+# builds and runs every test. Both install the Debian packages they need first.
+
+BUILD := build
+SANITIZE_BUILD := build-sanitize
+JOBS := $(shell nproc)
+CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
+
+.PHONY: run test bench screenshot package build
+
+build:
+	tools/install-deps.sh build
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The program reads rfs/rk_font.bin under its working directory: run it from here.
+run: build
+	$(BUILD)/vyrtel
+
+test:
+	tools/install-deps.sh test
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS)
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) -LE no-sanitize

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian packages a make target needs, when they are missing.
+# Usage: tools/install-deps.sh build|test|bench|package
+# As root it runs apt-get; otherwise it prints the apt-get line to run and fails.
+set -euo pipefail
+
+build=(g++ cmake make pkg-config libsdl1.2-compat-dev)
+# Headless X server, X client libraries and tools for the real-window tests, valgrind,
+# and the validators of the desktop entry, metainfo and manual page.
+test=("${build[@]}" googletest libgtest-dev xvfb x11-utils xdotool libx11-dev libxtst-dev
+      valgrind desktop-file-utils appstream groff-base man-db dpkg-dev file)
+bench=("${test[@]}" libbenchmark-dev)
+package=("${build[@]}" dpkg-dev file)
+
+case "${1:-build}" in
+  build) wanted=("${build[@]}") ;;
+  test) wanted=("${test[@]}") ;;
+  bench) wanted=("${bench[@]}") ;;
+  package) wanted=("${package[@]}") ;;
+  *) echo "usage: $0 build|test|bench|package" >&2; exit 2 ;;
+esac
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  if ! dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null | grep -qx installed; then
+    missing+=("$pkg")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "Missing packages. Install them with:" >&2
+  echo "  sudo apt-get install -y ${missing[*]}" >&2
+  exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"
