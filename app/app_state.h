@@ -17,8 +17,8 @@ struct CursorState {
   std::uint32_t blink_timestamp;  // tick count of the last blink toggle
 };
 
-inline constexpr CursorState kCursorStart{.row = 8, .column = 11, .blink = false,
-                                          .blink_timestamp = 0};
+inline constexpr CursorState kCursorStart{
+    .row = 8, .column = 11, .blink = false, .blink_timestamp = 0};
 
 // When the next frame is drawn: at once after the picture changes, otherwise at a
 // steady cadence so that frames keep coming.

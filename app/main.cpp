@@ -1,3 +1,5 @@
 #include "app/platform.h"
 
-int main(int argc, char** argv) { return vyrtel_main(argc, argv); }
+int main(int argc, char** argv) {
+  return vyrtel_main(argc, argv);
+}

@@ -31,7 +31,9 @@ constexpr std::string_view kInvisibleDrivers[] = {"offscreen", "dummy"};
 // Full screen scales 640x480 up to the desktop. The compatibility layer filters linearly
 // unless told otherwise, which blurs six-pixel characters; ask for whole pixels unless the
 // user has chosen a scaling of their own.
-void request_sharp_scaling() { setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0); }
+void request_sharp_scaling() {
+  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+}
 
 bool video_driver_unasked_invisible() {
   char name[32];
@@ -93,7 +95,9 @@ DrainOutcome drain_events(AppState& state) {
 }
 
 // Milliseconds since `since`, correct across the wrap of the 32-bit tick count.
-std::uint32_t elapsed(std::uint32_t since, std::uint32_t now) { return now - since; }
+std::uint32_t elapsed(std::uint32_t since, std::uint32_t now) {
+  return now - since;
+}
 
 // Milliseconds from `now` until more than `interval` will have passed since `since`.
 std::uint32_t until_after(std::uint32_t since, std::uint32_t interval, std::uint32_t now) {
@@ -163,7 +167,7 @@ int vyrtel_main(int /*argc*/, char** /*argv*/) {
   SDL_WM_SetCaption(kCaption, nullptr);
   state.cursor = kCursorStart;
   state.cursor.blink_timestamp = SDL_GetTicks();
-  state.pacing = FramePacing{.last_frame_tick = state.cursor.blink_timestamp,
-                             .redraw_requested = true};
+  state.pacing =
+      FramePacing{.last_frame_tick = state.cursor.blink_timestamp, .redraw_requested = true};
   return run_main_loop(state);
 }

@@ -23,8 +23,12 @@ inline constexpr int kUnderlineLine = 8;
 inline constexpr int kGridColumns = 78;
 inline constexpr int kGridRows = 30;
 
-constexpr int cell_left(int column) { return column * kCellWidth + kGridOriginX; }
-constexpr int cell_top(int row) { return row * kRowPitch + kGridOriginY; }
+constexpr int cell_left(int column) {
+  return column * kCellWidth + kGridOriginX;
+}
+constexpr int cell_top(int row) {
+  return row * kRowPitch + kGridOriginY;
+}
 
 // Pixel values of the three colours the test screen uses, in one surface's pixel format.
 // SDL_MapRGB is slow on the SDL 1.2 compatibility layer, so they are mapped once per

@@ -1,0 +1,51 @@
+#include "tests/app_test_support.h"
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include "app/platform.h"
+#include "display/screen.h"
+
+namespace fs = std::filesystem;
+
+void AppTest::SetUp() {
+  fake_sdl::reset();
+  unsetenv("SDL_VIDEODRIVER");
+  previous_directory_ = fs::current_path();
+  char pattern[] = "/tmp/vyrtel-app-test-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  scratch_ = pattern;
+  fs::create_directory(scratch_ / "rfs");
+  // A blank font: the pictures these tests look at are the underline's.
+  std::ofstream(scratch_ / "rfs" / "rk_font.bin", std::ios::binary)
+      << std::string(kFontImageSize, static_cast<char>(kFontBlankRow));
+  fs::current_path(scratch_);
+}
+
+void AppTest::TearDown() {
+  fs::current_path(previous_directory_);
+  fs::remove_all(scratch_);
+}
+
+void AppTest::at(std::uint64_t when, const SDL_Event& event) {
+  fake_sdl::world().events.push_back(fake_sdl::TimedEvent{.at = when, .event = event});
+}
+
+int AppTest::run() {
+  testing::internal::CaptureStdout();
+  const int status = vyrtel_main(0, nullptr);
+  std::fflush(stdout);
+  output = testing::internal::GetCapturedStdout();
+  return status;
+}
+
+bool underline_shown(const fake_sdl::Flip& flip, int column, int row) {
+  const int y = cell_top(row) + kUnderlineLine;
+  for (int x = cell_left(column); x < cell_left(column) + kCellWidth; ++x) {
+    if (flip.pixels[static_cast<std::size_t>(y * kScreenWidth + x)] != 0xFFFF) {
+      return false;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,77 @@
+// A stand-in for the few SDL calls the program makes, linked into the test binary in place
+// of the real library. Tests script what SDL answers (clock, events, failures) and read
+// back what the program asked of it.
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fake_sdl {
+
+struct TimedEvent {
+  std::uint64_t at;  // delivered by the first poll once the program has slept this long (ms)
+  SDL_Event event;
+};
+
+struct Surface {
+  SDL_Surface sdl;
+  SDL_PixelFormat format;
+  std::vector<std::uint16_t> pixels;
+};
+
+struct Flip {
+  SDL_Surface* surface;
+  std::uint32_t clock;
+  std::vector<std::uint16_t> pixels;  // the picture as flipped
+};
+
+// Surfaces are filled with this before the program sees them, as memory that nobody has
+// cleared would be.
+inline constexpr std::uint16_t kUnclearedPixel = 0xA5A5;
+// A run that has slept this long without ending is stopped with a quit event and failed.
+inline constexpr std::uint32_t kRunawayMs = 600'000;
+
+struct World {
+  // What SDL will answer.
+  int init_result = 0;
+  std::string driver_name = "x11";
+  int failing_video_mode_call = -1;  // index of the SDL_SetVideoMode call that fails
+  bool lock_fails = false;
+  std::uint32_t clock = 0;                  // advanced only by SDL_Delay
+  std::deque<std::uint32_t> tick_readings;  // answered before the clock, one per call
+  std::deque<TimedEvent> events;
+  std::string error = "fake error";
+
+  // What the program did.
+  Uint32 init_flags = 0;
+  std::vector<Uint32> video_mode_flags;
+  std::vector<std::unique_ptr<Surface>> surfaces;
+  bool caption_set = false;
+  std::string caption;
+  bool icon_caption_given = false;
+  int map_rgb_calls = 0;
+  int locks = 0;
+  int unlocks = 0;
+  int polls = 0;
+  int quits = 0;
+  std::vector<Flip> flips;
+  std::vector<std::uint32_t> delays;
+  std::uint64_t slept_ms = 0;
+};
+
+World& world();
+void reset();
+
+SDL_Event key_down(SDLKey key);
+SDL_Event key_up(SDLKey key);
+SDL_Event quit_request();
+
+// An in-memory 640x480 RGB565 surface of the kind SDL_SetVideoMode hands out.
+SDL_Surface* make_surface(Uint32 flags);
+
+}  // namespace fake_sdl

@@ -1,0 +1,99 @@
+// The font loader on files of every length and kind, and the shipped font image.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "display/font_image.h"
+#include "display/screen.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::uint8_t> read_bytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class FontLoader : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vyrtel-font-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  // A file of `size` bytes counting up from 0, so every byte's position shows.
+  std::string file_of(std::size_t size) {
+    const fs::path path = dir_ / ("font" + std::to_string(size));
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t i = 0; i < size; ++i) {
+      out.put(static_cast<char>(i & 0xFF));
+    }
+    return path.string();
+  }
+
+  // A font whose bytes are all ink, to show that loading overwrites every byte.
+  static FontImage stale() {
+    FontImage font;
+    font.bytes.fill(0);
+    return font;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(FontLoader, UsesTheFirst2048BytesAndLeavesWhatAShortFileLacksBlank) {
+  for (std::size_t size :
+       {std::size_t{2048}, std::size_t{4096}, std::size_t{1000}, std::size_t{1}, std::size_t{0}}) {
+    FontImage font = stale();
+    ASSERT_TRUE(load_font(font, file_of(size).c_str())) << size;
+    for (std::size_t i = 0; i < font.bytes.size(); ++i) {
+      const std::uint8_t expected = i < size ? static_cast<std::uint8_t>(i & 0xFF) : 0x3F;
+      ASSERT_EQ(font.bytes[i], expected) << "byte " << i << " of a " << size << "-byte file";
+    }
+  }
+}
+
+TEST_F(FontLoader, MissingFileOrDirectoryCannotBeOpened) {
+  FontImage font = stale();
+  EXPECT_FALSE(load_font(font, (dir_ / "absent").c_str()));
+  EXPECT_FALSE(load_font(font, dir_.c_str()));
+  EXPECT_EQ(font.bytes[0], 0x3F);  // nothing of a failed read is left behind
+}
+
+TEST(ShippedFont, IsExactlyWhatItsGlyphSourceBuildsTo) {
+  const auto shipped = read_bytes(VYRTEL_SHIPPED_FONT);
+  EXPECT_EQ(shipped.size(), 2048u);
+  EXPECT_EQ(shipped, read_bytes(VYRTEL_BUILT_FONT))
+      << "rfs/rk_font.bin is stale: rebuild it from font/rk_font.txt with fontgen";
+}
+
+TEST(ShippedFont, HasDistinctHexDigitsAndInverseVideoInItsUpperHalf) {
+  const auto font = read_bytes(VYRTEL_SHIPPED_FONT);
+  ASSERT_EQ(font.size(), 2048u);
+  const auto glyph = [&](int code) {
+    return std::vector<std::uint8_t>(font.begin() + code * 8, font.begin() + code * 8 + 8);
+  };
+  std::set<std::vector<std::uint8_t>> digits;
+  for (std::uint8_t value = 0; value < 16; ++value) {
+    digits.insert(glyph(hex_digit(value)));
+  }
+  EXPECT_EQ(digits.size(), 16u);
+  for (int code = 0; code < 128; ++code) {
+    for (int row = 0; row < 8; ++row) {
+      ASSERT_EQ(font[static_cast<std::size_t>((code + 128) * 8 + row)] & 0x3F,
+                ~font[static_cast<std::size_t>(code * 8 + row)] & 0x3F)
+          << "code " << code << " row " << row;
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,222 @@
+// Start-up, the main loop's event drain, blink timer and frame pacing, against the
+// stand-in SDL with a scripted clock and event queue.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+#include "tests/app_test_support.h"
+
+using fake_sdl::key_down;
+using fake_sdl::key_up;
+using fake_sdl::quit_request;
+using fake_sdl::world;
+
+namespace {
+
+constexpr Uint32 kWindowFlags = 0x40000001;
+constexpr Uint32 kFullScreenFlags = 0xC0000001;
+
+// Clock readings at which the underline was seen to appear or disappear.
+std::vector<std::uint32_t> blink_changes(int column, int row) {
+  std::vector<std::uint32_t> changes;
+  bool shown = false;
+  for (const auto& flip : world().flips) {
+    if (underline_shown(flip, column, row) != shown) {
+      shown = !shown;
+      changes.push_back(flip.clock);
+    }
+  }
+  return changes;
+}
+
+}  // namespace
+
+using StartUp = AppTest;
+
+TEST_F(StartUp, OpensTheCaptionedWindowAndEndsWithZeroOnACloseRequest) {
+  at(0, quit_request());
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(output, "");
+  EXPECT_EQ(world().init_flags, Uint32{SDL_INIT_TIMER | SDL_INIT_VIDEO});
+  EXPECT_EQ(world().video_mode_flags, std::vector<Uint32>{kWindowFlags});
+  EXPECT_EQ(world().caption, "Vyrtel V0.1");
+  EXPECT_FALSE(world().icon_caption_given);
+  // The frame of the quitting pass is still drawn, on a surface cleared before its first
+  // frame (nothing left of uncleared memory outside the grey frame).
+  ASSERT_EQ(world().flips.size(), 1u);
+  const auto& pixels = world().flips.back().pixels;
+  EXPECT_EQ(std::count(pixels.begin(), pixels.end(), fake_sdl::kUnclearedPixel), 0);
+}
+
+TEST_F(StartUp, FontThatCannotBeReadEndsWithOneBeforeAnyWindow) {
+  std::filesystem::remove("rfs/rk_font.bin");
+  EXPECT_EQ(run(), 1);
+  EXPECT_EQ(output, "Unable to open font file");
+  std::filesystem::create_directory("rfs/rk_font.bin");
+  EXPECT_EQ(run(), 1);
+  EXPECT_EQ(output, "Unable to open font file");
+  EXPECT_TRUE(world().video_mode_flags.empty());
+}
+
+TEST_F(StartUp, FailedInitialisationIsReportedWithSdlsError) {
+  world().init_result = -1;
+  world().error = "no video";
+  EXPECT_EQ(run(), 1);
+  EXPECT_EQ(output, "Unable to init SDL: no video\n");
+  EXPECT_TRUE(world().video_mode_flags.empty());
+}
+
+TEST_F(StartUp, InvisibleFallbackDriverCountsAsNoDisplayUnlessAskedFor) {
+  for (const char* driver : {"offscreen", "dummy"}) {
+    fake_sdl::reset();
+    world().driver_name = driver;
+    EXPECT_EQ(run(), 1) << driver;
+    EXPECT_EQ(output, "Unable to init SDL: No available video device\n") << driver;
+    EXPECT_TRUE(world().video_mode_flags.empty()) << driver;
+  }
+  fake_sdl::reset();
+  world().driver_name = "dummy";
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  at(0, quit_request());
+  EXPECT_EQ(run(), 0);
+  unsetenv("SDL_VIDEODRIVER");
+}
+
+TEST_F(StartUp, NoSurfaceEndsWithOneAndNoCaption) {
+  world().failing_video_mode_call = 0;
+  world().error = "mode refused";
+  EXPECT_EQ(run(), 1);
+  EXPECT_EQ(output, "Unable to set 640x480 video: mode refused\n");
+  EXPECT_FALSE(world().caption_set);
+}
+
+TEST_F(StartUp, FailedLockEndsWithMinusOneWithoutUnlockOrFlip) {
+  world().lock_fails = true;
+  EXPECT_EQ(run(), -1);
+  EXPECT_EQ(world().locks, 1);
+  EXPECT_EQ(world().unlocks, 0);
+  EXPECT_TRUE(world().flips.empty());
+}
+
+TEST_F(StartUp, AsksForSharpScalingUnlessTheUserChoseOne) {
+  unsetenv("SDL12COMPAT_SCALE_METHOD");
+  at(0, quit_request());
+  run();
+  EXPECT_STREQ(std::getenv("SDL12COMPAT_SCALE_METHOD"), "nearest");
+
+  fake_sdl::reset();
+  setenv("SDL12COMPAT_SCALE_METHOD", "linear", 1);
+  at(0, quit_request());
+  run();
+  EXPECT_STREQ(std::getenv("SDL12COMPAT_SCALE_METHOD"), "linear");
+  unsetenv("SDL12COMPAT_SCALE_METHOD");
+}
+
+TEST(BlinkTimer, TogglesOnlyWhenMoreThan250MsHavePassedAndStoresASecondReading) {
+  fake_sdl::reset();
+  CursorState cursor = kCursorStart;
+  world().tick_readings = {250};
+  EXPECT_FALSE(run_blink_timer(cursor));
+  EXPECT_FALSE(cursor.blink);
+  EXPECT_EQ(cursor.blink_timestamp, 0u);
+
+  world().tick_readings = {251, 253};
+  EXPECT_TRUE(run_blink_timer(cursor));
+  EXPECT_TRUE(cursor.blink);
+  EXPECT_EQ(cursor.blink_timestamp, 253u);
+}
+
+TEST(BlinkTimer, KeepsItsPeriodAcrossTheWrapOfTheTickCount) {
+  fake_sdl::reset();
+  CursorState cursor = kCursorStart;
+  cursor.blink_timestamp = 0xFFFFFF00;
+  // 240 ms later, just before the wrap: adding 250 to the timestamp would overflow to a
+  // small number and fire here.
+  world().tick_readings = {0xFFFFFFF0};
+  EXPECT_FALSE(run_blink_timer(cursor));
+  // 272 ms later, past the wrap.
+  world().tick_readings = {0x10, 0x11};
+  EXPECT_TRUE(run_blink_timer(cursor));
+  EXPECT_EQ(cursor.blink_timestamp, 0x11u);
+}
+
+using MainLoop = AppTest;
+
+TEST_F(MainLoop, IdleProgramBlinksEvery251MsAndSleepsBetweenShortPasses) {
+  constexpr std::uint32_t kStart = 0xFFFFFC00;  // the run crosses the wrap of the tick count
+  world().clock = kStart;
+  at(3000, quit_request());
+  EXPECT_EQ(run(), 0);
+
+  const auto changes = blink_changes(11, 8);
+  ASSERT_GE(changes.size(), 10u);
+  EXPECT_EQ(changes.front(), kStart + 251u);
+  for (std::size_t i = 1; i < changes.size(); ++i) {
+    EXPECT_EQ(static_cast<std::uint32_t>(changes[i] - changes[i - 1]), 251u) << "toggle " << i;
+  }
+  EXPECT_LE(*std::max_element(world().delays.begin(), world().delays.end()), 8u);
+  // One poll per pass: no spinning, and no more frames than the blink needs.
+  EXPECT_LE(world().polls, 3000 / 8 + 2 * 12);
+  EXPECT_LE(world().flips.size(), 3000u / 250u + 2u);
+}
+
+TEST_F(MainLoop, KeyPressOrExposeIsShownInTheSamePass) {
+  at(1000, key_down(SDLK_RIGHT));
+  at(1100, SDL_Event{.type = SDL_VIDEOEXPOSE});
+  at(1300, quit_request());  // the blink is on from 1255
+  EXPECT_EQ(run(), 0);
+  for (std::uint32_t when : {1000u, 1100u}) {
+    EXPECT_TRUE(
+        std::any_of(world().flips.begin(), world().flips.end(),
+                    [&](const auto& flip) { return flip.clock >= when && flip.clock <= when + 8; }))
+        << "no frame within 8 ms of " << when;
+  }
+  EXPECT_TRUE(underline_shown(world().flips.back(), 12, 8));
+  EXPECT_FALSE(underline_shown(world().flips.back(), 11, 8));
+}
+
+TEST_F(MainLoop, DrainGoesOnAfterEscapeAndIgnoresReleasesAndOtherKeys) {
+  at(300, key_up(SDLK_RIGHT));
+  at(300, key_down(SDLK_a));
+  at(300, key_down(SDLK_ESCAPE));
+  at(300, key_down(SDLK_DOWN));
+  at(300, key_up(SDLK_DOWN));
+  EXPECT_EQ(run(), 0);
+  EXPECT_TRUE(world().events.empty());
+  EXPECT_TRUE(underline_shown(world().flips.back(), 11, 9));
+}
+
+TEST_F(MainLoop, SpaceSwitchesToFullScreenAndBackDrawingOnEachNewSurface) {
+  at(300, key_down(SDLK_SPACE));
+  at(600, key_down(SDLK_SPACE));
+  at(800, quit_request());
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(world().video_mode_flags,
+            (std::vector<Uint32>{kWindowFlags, kFullScreenFlags, kWindowFlags}));
+  ASSERT_EQ(world().surfaces.size(), 3u);
+  for (const auto& flip : world().flips) {
+    const std::size_t expected = flip.clock < 300 ? 0 : flip.clock < 600 ? 1 : 2;
+    EXPECT_EQ(flip.surface, &world().surfaces[expected]->sdl) << "frame at " << flip.clock;
+    EXPECT_EQ(flip.pixels[0], 0) << "uncleared corner in frame at " << flip.clock;
+  }
+  // The three colours are mapped once per surface, never per frame.
+  EXPECT_EQ(world().map_rgb_calls, 3 * 3);
+}
+
+TEST_F(MainLoop, FailedSwitchEndsWithOneAtOnceLeavingTheRestOfTheQueue) {
+  world().failing_video_mode_call = 1;
+  world().error = "no full screen";
+  at(300, key_down(SDLK_SPACE));
+  at(300, key_down(SDLK_RIGHT));
+  at(300, quit_request());
+  EXPECT_EQ(run(), 1);
+  EXPECT_EQ(output, "Unable to set 640x480 video: no full screen\n");
+  EXPECT_EQ(world().events.size(), 2u);
+  ASSERT_FALSE(world().flips.empty());
+  EXPECT_LT(world().flips.back().clock, 300u);
+}
