@@ -24,4 +24,5 @@ test:
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
-	ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) -LE no-sanitize
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) -LE no-sanitize
