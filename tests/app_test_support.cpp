@@ -1,6 +1,5 @@
 #include "tests/app_test_support.h"
 
-#include <unistd.h>
 
 #include <fstream>
 
@@ -13,19 +12,15 @@ void AppTest::SetUp() {
   fake_sdl::reset();
   unsetenv("SDL_VIDEODRIVER");
   previous_directory_ = fs::current_path();
-  char pattern[] = "/tmp/vyrtel-app-test-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  scratch_ = pattern;
-  fs::create_directory(scratch_ / "rfs");
+  fs::create_directory(scratch_.path() / "rfs");
   // A blank font: the pictures these tests look at are the underline's.
-  std::ofstream(scratch_ / "rfs" / "rk_font.bin", std::ios::binary)
+  std::ofstream(scratch_.path() / "rfs" / "rk_font.bin", std::ios::binary)
       << std::string(kFontImageSize, static_cast<char>(kFontBlankRow));
-  fs::current_path(scratch_);
+  fs::current_path(scratch_.path());
 }
 
 void AppTest::TearDown() {
   fs::current_path(previous_directory_);
-  fs::remove_all(scratch_);
 }
 
 void AppTest::at(std::uint64_t when, const SDL_Event& event) {

@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "tests/fake_sdl/fake_sdl.h"
+#include "tests/scratch_directory.h"
 
 // Whether the underline of cell (column, row) is lit in the flipped picture.
 bool underline_shown(const fake_sdl::Flip& flip, int column, int row);
@@ -28,6 +29,6 @@ class AppTest : public ::testing::Test {
   std::string output;
 
  private:
-  std::filesystem::path scratch_;
+  ScratchDirectory scratch_;
   std::filesystem::path previous_directory_;
 };

@@ -1,6 +1,5 @@
 // The font loader on files of every length and kind, and the shipped font image.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +10,7 @@
 
 #include "display/font_image.h"
 #include "display/screen.h"
+#include "tests/scratch_directory.h"
 
 namespace fs = std::filesystem;
 
@@ -23,16 +23,9 @@ std::vector<std::uint8_t> read_bytes(const fs::path& path) {
 
 class FontLoader : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vyrtel-font-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // A file of `size` bytes counting up from 0, so every byte's position shows.
   std::string file_of(std::size_t size) {
-    const fs::path path = dir_ / ("font" + std::to_string(size));
+    const fs::path path = scratch_.path() / ("font" + std::to_string(size));
     std::ofstream out(path, std::ios::binary);
     for (std::size_t i = 0; i < size; ++i) {
       out.put(static_cast<char>(i & 0xFF));
@@ -47,7 +40,7 @@ class FontLoader : public ::testing::Test {
     return font;
   }
 
-  fs::path dir_;
+  ScratchDirectory scratch_;
 };
 
 TEST_F(FontLoader, UsesTheFirst2048BytesAndLeavesWhatAShortFileLacksBlank) {
@@ -64,8 +57,8 @@ TEST_F(FontLoader, UsesTheFirst2048BytesAndLeavesWhatAShortFileLacksBlank) {
 
 TEST_F(FontLoader, MissingFileOrDirectoryCannotBeOpened) {
   FontImage font = stale();
-  EXPECT_FALSE(load_font(font, (dir_ / "absent").c_str()));
-  EXPECT_FALSE(load_font(font, dir_.c_str()));
+  EXPECT_FALSE(load_font(font, (scratch_.path() / "absent").c_str()));
+  EXPECT_FALSE(load_font(font, scratch_.path().c_str()));
   EXPECT_EQ(font.bytes[0], 0x3F);  // nothing of a failed read is left behind
 }
 

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/scratch_directory.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
@@ -122,13 +124,6 @@ class Program {
 
 class ProgramTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/vyrtel-program-test-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   void install_font() {
     fs::create_directory(dir_ / "rfs");
     fs::copy_file(VYRTEL_SHIPPED_FONT, dir_ / "rfs" / "rk_font.bin");
@@ -138,7 +133,8 @@ class ProgramTest : public ::testing::Test {
     return Program(dir_, env).finish();
   }
 
-  fs::path dir_;
+  ScratchDirectory scratch_;
+  const fs::path& dir_ = scratch_.path();
 };
 
 const std::map<std::string, std::string> kDummyVideo = {{"SDL_VIDEODRIVER", "dummy"}};
