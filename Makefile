@@ -26,3 +26,11 @@ test:
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) -LE no-sanitize
+
+# The Debian package, build/vyrtel_<version>_<arch>.deb; its dependencies are computed
+# by dpkg-shlibdeps from the libraries the program links.
+package:
+	tools/install-deps.sh package
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && cpack -G DEB
