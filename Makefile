@@ -34,3 +34,15 @@ package:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && cpack -G DEB
+
+# Measures the program in a real window (idle CPU, blink period, key press to frame,
+# start-up, memory) and the cost of a frame, from a Release build of its own, on a private
+# Xvfb. docs/performance.md explains the figures.
+BENCH_BUILD := build-bench
+
+bench:
+	tools/install-deps.sh bench
+	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=ON \
+	  -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	bench/run.sh $(BENCH_BUILD)
