@@ -9,7 +9,9 @@ build=(g++ cmake make pkg-config libsdl1.2-compat-dev)
 # and the validators of the desktop entry, metainfo and manual page.
 test=("${build[@]}" googletest libgtest-dev xvfb x11-utils xdotool libx11-dev libxtst-dev
       valgrind desktop-file-utils appstream groff-base man-db dpkg-dev file)
-bench=("${test[@]}" libbenchmark-dev)
+# Google Benchmark, GoogleTest for the measuring tools' own tests, and the headless X
+# server and X client libraries (XTEST) the window measurements use.
+bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb libx11-dev libxtst-dev)
 package=("${build[@]}" dpkg-dev file)
 
 case "${1:-build}" in
