@@ -5,9 +5,10 @@
 set -euo pipefail
 
 build=(g++ cmake make pkg-config libsdl1.2-compat-dev)
-# Headless X server, X client libraries and tools for the real-window tests, valgrind,
-# and the validators of the desktop entry, metainfo and manual page.
-test=("${build[@]}" googletest libgtest-dev xvfb x11-utils xdotool libx11-dev libxtst-dev
+# Headless X server, X client libraries (XTEST) and zlib for the real-window tests and
+# their PNG screenshots, valgrind, and the validators of the desktop entry, metainfo and
+# manual page.
+test=("${build[@]}" googletest libgtest-dev xvfb libx11-dev libxtst-dev zlib1g-dev
       valgrind desktop-file-utils appstream groff-base man-db dpkg-dev file)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, and the headless X
 # server and X client libraries (XTEST) the window measurements use.

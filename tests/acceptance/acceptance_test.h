@@ -1,0 +1,84 @@
+// The fixture of the acceptance suite: the program run for real, in a window on a private
+// X server or on SDL's dummy driver, with a font of random glyphs made for each test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "polling.h"
+#include "program_run.h"
+#include "screen_model.h"
+#include "x_session.h"
+
+using namespace std::chrono_literals;
+
+// Generous limits: a loaded two-core machine running the sanitizer build next to another
+// test takes many times longer than an idle one for each of these.
+inline constexpr std::chrono::milliseconds kWindowTimeout = 30s;
+inline constexpr std::chrono::milliseconds kPictureTimeout = 15s;
+inline constexpr std::chrono::milliseconds kExitTimeout = 20s;
+
+// The X server and the suite's one connection to it: started on first use, stopped after
+// the last test.
+XSession& x_session();
+
+// poll_until serving the suite's X connection, once there is one.
+bool poll_until(std::chrono::milliseconds timeout, const std::function<bool()>& condition);
+
+// One look at the readout and at the underline of one cell.
+struct ReadoutSample {
+  std::chrono::steady_clock::time_point taken;
+  std::uint32_t value;
+  Underline underline;
+};
+
+class ProgramTest : public testing::Test {
+ protected:
+  ProgramTest();
+  // After a failure: the seed that made the font, and what the program printed.
+  void TearDown() override;
+
+  // Starts the program in a window, with the font file that `install_font` puts in place,
+  // and waits for the window, then gives it the keyboard. A start that could not reach
+  // the display is tried again.
+  [[nodiscard]] bool launch_in_window(const std::function<void(ProgramRun&)>& install_font);
+  [[nodiscard]] bool launch_in_window() {
+    return launch_in_window([this](ProgramRun& run) { run.install_font(font_); });
+  }
+  // Starts the program on the dummy driver with `font` (none when nullopt).
+  void launch_without_display(const std::optional<FontBytes>& font);
+
+  std::optional<Image> capture() { return x_session().capture(window_); }
+  // Waits until a screenshot matches `expected`. On time-out it records a failure and
+  // writes the last screenshot and its differences into the build folder.
+  std::optional<Image> wait_for_picture(const ExpectedPicture& expected,
+                                        std::chrono::milliseconds timeout = kPictureTimeout);
+  void save_artifacts(const Image& actual, const ExpectedPicture& expected) const;
+
+  // Samples the readout, and the underline of `cell`, until it has shown `values`
+  // different values. Every screenshot must match `steady_part` meanwhile, so the window
+  // must show it already; a failure is recorded at the first screenshot that does not,
+  // or whose readout cannot be read.
+  std::vector<ReadoutSample> watch_readout(const ExpectedPicture& steady_part, CellPosition cell,
+                                           std::size_t values);
+
+  ExpectedPicture test_screen() const { return ExpectedPicture{font_}; }
+  ExpectedPicture test_screen_with_underline(CellPosition cell) const;
+
+  void press_key(unsigned long keysym) { x_session().press_key(keysym); }
+  // "exit N" or "signal N" once the program has ended, "still running" after the time-out.
+  std::string wait_for_exit(std::chrono::milliseconds timeout = kExitTimeout);
+
+  std::uint32_t seed_;
+  std::mt19937 random_;
+  FontBytes font_;
+  std::unique_ptr<ProgramRun> run_;
+  WindowId window_ = 0;
+};

@@ -1,0 +1,117 @@
+// Real key presses through XTEST: the arrows, keys the program does not use, full screen,
+// and an underline moved off the grey frame.
+#include <X11/keysym.h>
+
+#include <set>
+
+#include "acceptance_test.h"
+
+namespace {
+
+// From the start row, 23 rows down is row 31: its underline (y = 408) lies below the
+// grey frame, where frames never paint.
+constexpr int kRowsDownToBelowFrame = 23;
+constexpr CellPosition kBelowFrame{kCursorStart.column, kCursorStart.row + kRowsDownToBelowFrame};
+// The row just above it is also outside the frame; the underline may have been drawn
+// there on its way down, and would have stayed.
+constexpr CellPosition kPassedOnTheWay{kBelowFrame.column, kBelowFrame.row - 1};
+// Between presses of the same key: more than SDL's 2 ms autorepeat window.
+constexpr std::chrono::milliseconds kKeystrokeGap{5};
+// Three readout values span two toggles: both blink phases.
+constexpr std::size_t kValuesSpanningBothPhases = 3;
+
+class Keyboard : public ProgramTest {
+ protected:
+  bool window_has_place(const WindowGeometry& place) {
+    return poll_until(kPictureTimeout, [&] { return x_session().geometry(window_) == place; });
+  }
+
+  // Waits for full screen to show the test screen, kept in shape and scaled by whole
+  // pixels (the program asks for sharp scaling).
+  bool wait_for_full_screen_test_screen() {
+    ExpectedPicture expected = test_screen();
+    expected.leave_underline_open(kCursorStart);
+    std::optional<Image> last;
+    const bool shown = poll_until(kPictureTimeout, [&] {
+      last = capture();
+      return last && count_blurred_pixels(*last) == 0 &&
+             expected.mismatches(shrink_full_screen(*last)).empty();
+    });
+    if (!shown && last) {
+      save_artifacts(shrink_full_screen(*last), expected);
+      ADD_FAILURE() << "Full screen did not show the test screen; " << count_blurred_pixels(*last)
+                    << " pixels of other colours";
+    }
+    return shown;
+  }
+};
+
+TEST_F(Keyboard, EachArrowMovesTheUnderlineOneCell) {
+  ASSERT_TRUE(launch_in_window());
+  ASSERT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+  struct Step {
+    const char* key;
+    unsigned long keysym;
+    CellPosition cell;
+  };
+  const Step steps[] = {{"Right", XK_Right, {12, 8}},
+                        {"Down", XK_Down, {12, 9}},
+                        {"Left", XK_Left, {11, 9}},
+                        {"Up", XK_Up, {11, 8}}};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.key);
+    press_key(step.keysym);
+    ASSERT_TRUE(wait_for_picture(test_screen_with_underline(step.cell)));
+  }
+}
+
+// Keys are handled in order, so once the Right after them shows, the others have been
+// handled, and neither moved the cursor nor left the window.
+TEST_F(Keyboard, OtherKeysChangeNothing) {
+  ASSERT_TRUE(launch_in_window());
+  ASSERT_TRUE(wait_for_picture(test_screen()));
+  constexpr unsigned long kUnusedKeys[] = {XK_a, XK_Return, XK_Tab, XK_BackSpace, XK_F1, XK_Home};
+  for (const unsigned long keysym : kUnusedKeys) {
+    press_key(keysym);
+  }
+  press_key(XK_Right);
+  EXPECT_TRUE(wait_for_picture(test_screen_with_underline({12, 8})));
+  EXPECT_TRUE(wait_for_picture(test_screen()));
+}
+
+TEST_F(Keyboard, SpaceSwitchesToFullScreenAndBackToTheSamePicture) {
+  ASSERT_TRUE(launch_in_window());
+  ASSERT_TRUE(wait_for_picture(test_screen()));
+  const auto window_place = x_session().geometry(window_);
+  ASSERT_TRUE(window_place);
+
+  press_key(XK_space);
+  ASSERT_TRUE(window_has_place(x_session().screen())) << "the window did not go full screen";
+  EXPECT_TRUE(wait_for_full_screen_test_screen());
+
+  press_key(XK_space);
+  ASSERT_TRUE(window_has_place(*window_place)) << "the window did not come back";
+  EXPECT_TRUE(wait_for_picture(test_screen()));
+  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+}
+
+TEST_F(Keyboard, UnderlineBelowTheFrameStaysInBothBlinkPhases) {
+  ASSERT_TRUE(launch_in_window());
+  ASSERT_TRUE(wait_for_picture(test_screen()));
+  for (int row = 0; row < kRowsDownToBelowFrame; ++row) {
+    x_session().queue_key_press(XK_Down, kKeystrokeGap);
+  }
+  x_session().flush();
+
+  ExpectedPicture underline_stays = test_screen_with_underline(kBelowFrame);
+  underline_stays.leave_underline_open(kPassedOnTheWay);
+  ASSERT_TRUE(wait_for_picture(underline_stays));
+  const auto samples = watch_readout(underline_stays, kBelowFrame, kValuesSpanningBothPhases);
+  std::set<std::uint32_t> values;
+  for (const ReadoutSample& sample : samples) {
+    values.insert(sample.value);
+  }
+  EXPECT_GE(values.size(), kValuesSpanningBothPhases);
+}
+
+}  // namespace

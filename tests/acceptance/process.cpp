@@ -1,0 +1,192 @@
+#include "process.h"
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+// How often a wait looks at the child again.
+constexpr std::chrono::milliseconds kExitPollInterval{5};
+// The status a child reports when it could not start the program at all, as a shell does.
+constexpr int kExecFailedStatus = 127;
+
+std::vector<std::string> child_environment(const EnvChanges& changes) {
+  std::map<std::string, std::string> variables;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text{*entry};
+    const auto equals = text.find('=');
+    if (equals != std::string::npos) {
+      variables[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+  }
+  for (const auto& [name, value] : changes) {
+    if (value) {
+      variables[name] = *value;
+    } else {
+      variables.erase(name);
+    }
+  }
+  std::vector<std::string> result;
+  for (const auto& [name, value] : variables) {
+    result.push_back(name + "=" + value);
+  }
+  return result;
+}
+
+std::vector<char*> null_terminated(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (auto& text : strings) {
+    pointers.push_back(text.data());
+  }
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+int open_output(const std::filesystem::path& path) {
+  const char* name = path.empty() ? "/dev/null" : path.c_str();
+  const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    throw std::runtime_error("cannot open " + std::string{name});
+  }
+  return fd;
+}
+
+// Runs in the child between fork and exec: only async-signal-safe calls.
+[[noreturn]] void become_child(pid_t parent, const char* working_dir, int stdout_fd, int stderr_fd,
+                               int inherited_fd, char** argv, char** envp) {
+  if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) {
+    ::_exit(kExecFailedStatus);
+  }
+  const int null_input = ::open("/dev/null", O_RDONLY);
+  if (null_input < 0 || ::dup2(null_input, STDIN_FILENO) < 0 ||
+      ::dup2(stdout_fd, STDOUT_FILENO) < 0 || ::dup2(stderr_fd, STDERR_FILENO) < 0 ||
+      ::chdir(working_dir) != 0) {
+    ::_exit(kExecFailedStatus);
+  }
+  if (inherited_fd >= 0) {
+    ::fcntl(inherited_fd, F_SETFD, 0);
+  }
+  ::execvpe(argv[0], argv, envp);
+  ::_exit(kExecFailedStatus);
+}
+
+}  // namespace
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vyrtel-acceptance-XXXXXX");
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot create a temporary directory");
+  }
+  path_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string describe_wait_status(int status) {
+  if (WIFEXITED(status)) {
+    return "exit " + std::to_string(WEXITSTATUS(status));
+  }
+  if (WIFSIGNALED(status)) {
+    return "signal " + std::to_string(WTERMSIG(status));
+  }
+  return "status " + std::to_string(status);
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv,
+                           const std::filesystem::path& working_dir, const EnvChanges& env,
+                           const ChildStreams& streams) {
+  std::vector<std::string> arguments = argv;
+  std::vector<std::string> environment = child_environment(env);
+  std::vector<char*> argv_pointers = null_terminated(arguments);
+  std::vector<char*> envp_pointers = null_terminated(environment);
+  const int stdout_fd = open_output(streams.stdout_file);
+  const int stderr_fd = open_output(streams.stderr_file);
+  const pid_t parent = ::getpid();
+  pid_ = ::fork();
+  if (pid_ == 0) {
+    become_child(parent, working_dir.c_str(), stdout_fd, stderr_fd, streams.inherited_fd,
+                 argv_pointers.data(), envp_pointers.data());
+  }
+  ::close(stdout_fd);
+  ::close(stderr_fd);
+  if (pid_ < 0) {
+    throw std::runtime_error("cannot start " + argv.front());
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (!status_) {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::optional<int> ChildProcess::wait_for_exit(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!status_) {
+    int status = 0;
+    const pid_t reaped = ::waitpid(pid_, &status, WNOHANG);
+    if (reaped == pid_) {
+      status_ = status;
+    } else if (reaped < 0 && errno != EINTR) {
+      throw std::runtime_error("waitpid failed");
+    } else if (std::chrono::steady_clock::now() >= deadline) {
+      break;
+    } else {
+      std::this_thread::sleep_for(kExitPollInterval);
+    }
+  }
+  return status_;
+}
+
+void ChildProcess::send_signal(int signal_number) const {
+  if (!status_) {
+    ::kill(pid_, signal_number);
+  }
+}
+
+std::optional<long> ChildProcess::resident_kib() const {
+  std::ifstream status{"/proc/" + std::to_string(pid_) + "/status"};
+  std::string line;
+  while (std::getline(status, line)) {
+    std::istringstream fields{line};
+    std::string name;
+    long kib = 0;
+    if (fields >> name >> kib && name == "VmRSS:") {
+      return kib;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string read_file(const std::filesystem::path& path) {
+  std::ifstream file{path, std::ios::binary};
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void write_file(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream file{path, std::ios::binary};
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  if (!file) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
+}

@@ -1,0 +1,113 @@
+// Staying power: a flood of queued keys, a minute of running, and memory errors under
+// valgrind.
+#include <X11/keysym.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <thread>
+
+#include "acceptance_test.h"
+
+namespace {
+
+// Right and Left by turns: a lost press leaves the cursor off its column unless as many
+// of each were lost, and presses dropped once a queue is full take the final Down with
+// them.
+constexpr int kFloodPresses = 10'000;
+// All presses are queued at once; the server hands them out a millisecond apart. Presses
+// and releases stamped with one server time lose SDL's key releases (it takes them for
+// autorepeat), which no keyboard, however fast, would cause.
+constexpr std::chrono::milliseconds kFloodKeystrokeGap{1};
+// The presses take ten seconds to hand out; the rest is for a loaded machine.
+constexpr std::chrono::milliseconds kFloodTimeout = 60s;
+
+constexpr std::chrono::seconds kSoakDuration = 60s;
+constexpr std::chrono::seconds kSoakWarmUp = 10s;
+constexpr std::chrono::milliseconds kSoakSampleInterval = 1s;
+// Resident memory of an idle run stays on the same page count for minutes; this allows a
+// few pages for the allocator to settle, while a leak of 300 bytes a frame (at least four
+// frames a second) grows past it within the minute.
+constexpr long kSoakToleranceKib = 64;
+
+// Valgrind starts the program some ten times slower than it runs natively.
+constexpr std::chrono::milliseconds kValgrindStartTimeout = 120s;
+constexpr std::chrono::milliseconds kValgrindRunTime = 3s;
+constexpr std::chrono::milliseconds kValgrindExitTimeout = 60s;
+
+class Robustness : public ProgramTest {};
+
+TEST_F(Robustness, TenThousandQueuedKeyPressesAreAllHandled) {
+  ASSERT_TRUE(launch_in_window());
+  ASSERT_TRUE(wait_for_picture(test_screen()));
+  for (int i = 0; i < kFloodPresses; ++i) {
+    x_session().queue_key_press(i % 2 == 0 ? XK_Right : XK_Left, kFloodKeystrokeGap);
+  }
+  x_session().queue_key_press(XK_Down);
+  x_session().flush();
+  EXPECT_TRUE(wait_for_picture(test_screen_with_underline({11, 9}), kFloodTimeout));
+  press_key(XK_Escape);
+  EXPECT_EQ(wait_for_exit(), "exit 0");
+}
+
+class MemorySoak : public ProgramTest {};
+
+// A minute of blinking, with a key press every second, in the window.
+TEST_F(MemorySoak, ResidentMemoryStaysFlatForAMinute) {
+  ASSERT_TRUE(launch_in_window());
+  ASSERT_TRUE(wait_for_picture(test_screen()));
+  const auto start = std::chrono::steady_clock::now();
+  std::optional<long> settled_kib;
+  long highest_kib = 0;
+  bool right = true;
+  while (std::chrono::steady_clock::now() - start < kSoakDuration) {
+    std::this_thread::sleep_for(kSoakSampleInterval);
+    const auto kib = run_->process().resident_kib();
+    ASSERT_TRUE(kib) << "the program ended during the soak";
+    if (!settled_kib && std::chrono::steady_clock::now() - start >= kSoakWarmUp) {
+      settled_kib = kib;
+    }
+    highest_kib = std::max(highest_kib, *kib);
+    press_key(right ? XK_Right : XK_Left);
+    right = !right;
+  }
+  ASSERT_TRUE(settled_kib);
+  EXPECT_LE(highest_kib - *settled_kib, kSoakToleranceKib)
+      << "resident memory grew from " << *settled_kib << " KiB to " << highest_kib << " KiB";
+  press_key(XK_Escape);
+  EXPECT_EQ(wait_for_exit(), "exit 0");
+}
+
+class Valgrind : public ProgramTest {
+ protected:
+  // The font arrives through a named pipe: once the program has read it, SDL is set up
+  // and its SIGTERM handler is in place, which valgrind's own handlers would hide.
+  bool hand_over_font_through_pipe() {
+    int pipe = -1;
+    poll_until(kValgrindStartTimeout, [&] {
+      pipe = ::open(run_->font_path().c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      return pipe >= 0 || run_->process().has_exited();
+    });
+    if (pipe < 0) {
+      return false;
+    }
+    const bool written =
+        ::write(pipe, font_.data(), font_.size()) == static_cast<ssize_t>(font_.size());
+    ::close(pipe);
+    return written;
+  }
+};
+
+TEST_F(Valgrind, FindsNoMemoryErrorsInARunEndedBySigterm) {
+  run_ = std::make_unique<ProgramRun>();
+  ASSERT_EQ(::mkfifo(run_->font_path().c_str(), 0600), 0);
+  run_->start(dummy_environment(), {"valgrind", "--error-exitcode=99", "--leak-check=no"});
+  ASSERT_TRUE(hand_over_font_through_pipe()) << run_->errors();
+  EXPECT_FALSE(poll_until(kValgrindRunTime, [&] { return run_->process().has_exited(); }))
+      << "the program ended by itself";
+  run_->process().send_signal(SIGTERM);
+  EXPECT_EQ(wait_for_exit(kValgrindExitTimeout), "exit 0") << run_->errors();
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+#include "screen_model.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+#include <string_view>
+
+namespace {
+
+constexpr int kGlyphWidth = 6;
+constexpr int kGlyphLines = 8;
+constexpr int kLeftmostBit = 5;  // bit 5 is the leftmost pixel column, bit 0 the rightmost
+
+// The text-cell grid: cell (column, row) has its glyph box at x = column * 6 + 87,
+// y = row * 10 + 90, and its underline on the line below the box plus one (y + 8).
+constexpr int kGridLeft = 87;
+constexpr int kGridTop = 90;
+constexpr int kRowPitch = 10;
+constexpr int kUnderlineLine = 8;
+
+// The two background rectangles, as inclusive pixel ranges.
+constexpr int kFrameLeft = 86, kFrameTop = 90, kFrameRight = 553, kFrameBottom = 389;
+constexpr int kBlackLeft = 135, kBlackTop = 119, kBlackRight = 518, kBlackBottom = 368;
+
+// The program draws a 16-bit surface; the 24-bit display gets each channel widened from 5
+// or 6 bits, which moves it by up to 8 from the value asked for. Anything further off is
+// none of the three colours.
+constexpr int kChannelTolerance = 12;
+constexpr Rgb kGrey{100, 100, 100};
+constexpr Rgb kBlack{0, 0, 0};
+constexpr Rgb kWhite{255, 255, 255};
+
+constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+
+int cell_left(int column) {
+  return column * kGlyphWidth + kGridLeft;
+}
+int cell_top(int row) {
+  return row * kRowPitch + kGridTop;
+}
+
+bool near(const Rgb& pixel, const Rgb& colour) {
+  return std::abs(pixel.red - colour.red) <= kChannelTolerance &&
+         std::abs(pixel.green - colour.green) <= kChannelTolerance &&
+         std::abs(pixel.blue - colour.blue) <= kChannelTolerance;
+}
+
+std::uint64_t glyph_pattern(const FontBytes& font, int code) {
+  std::uint64_t pattern = 0;
+  for (int line = 0; line < kGlyphLines; ++line) {
+    for (int pixel = 0; pixel < kGlyphWidth; ++pixel) {
+      pattern = (pattern << 1) | (glyph_ink(font, code, line, pixel) ? 1u : 0u);
+    }
+  }
+  return pattern;
+}
+
+struct GlyphCell {
+  CellPosition cell;
+  int code;
+};
+
+// Every glyph of the test screen except the readout.
+std::vector<GlyphCell> test_screen_cells() {
+  std::vector<GlyphCell> cells;
+  const std::string_view banner = "radio-86rk";
+  for (std::size_t i = 0; i < banner.size(); ++i) {
+    cells.push_back({{8 + static_cast<int>(i), 3}, banner[i]});
+  }
+  for (int row = 4; row <= 8; ++row) {
+    cells.push_back({{8, row}, '-'});
+    cells.push_back({{9, row}, '-'});
+    cells.push_back({{10, row}, '>'});
+  }
+  for (int code = 0; code < 128; ++code) {
+    cells.push_back({{11 + code % 32, 4 + code / 32}, code});
+  }
+  for (int row = 4; row <= 7; ++row) {
+    cells.push_back({{43, row}, '?'});
+  }
+  for (int column = 0; column <= 75; column += 5) {
+    cells.push_back({{column, 15}, 0x1B});
+  }
+  for (int column = 10; column <= 70; column += 10) {
+    cells.push_back({{column, 16}, '0' + column / 10});
+    cells.push_back({{column + 1, 16}, '0'});
+  }
+  for (int row = 0; row <= 25; row += 5) {
+    cells.push_back({{55, row}, 0x1C});
+    if (row >= 10) {
+      cells.push_back({{56, row}, '0' + row / 10});
+    }
+    cells.push_back({{57, row}, '0' + row % 10});
+  }
+  return cells;
+}
+
+bool underline_on_window(CellPosition cell) {
+  const int y = cell_top(cell.row) + kUnderlineLine;
+  return cell_left(cell.column) + kGlyphWidth <= kWindowWidth && y < kWindowHeight;
+}
+
+}  // namespace
+
+FontBytes random_font(std::mt19937& random) {
+  std::uniform_int_distribution<int> byte{0, 0xFF};
+  FontBytes font(kFontFileSize);
+  std::set<std::uint64_t> digit_patterns;
+  for (int code = 0; code < 256; ++code) {
+    const bool hex_digit = kHexDigits.find(static_cast<char>(code)) != std::string_view::npos;
+    do {
+      for (int line = 0; line < kGlyphLines; ++line) {
+        font[static_cast<std::size_t>(code * kGlyphLines + line)] =
+            static_cast<std::uint8_t>(byte(random));
+      }
+    } while (hex_digit && !digit_patterns.insert(glyph_pattern(font, code)).second);
+  }
+  return font;
+}
+
+bool glyph_ink(const FontBytes& font, int code, int line, int pixel) {
+  const auto offset = static_cast<std::size_t>(code * kGlyphLines + line);
+  if (offset >= std::min<std::size_t>(font.size(), kFontFileSize)) {
+    return false;
+  }
+  return (font[offset] & (1u << (kLeftmostBit - pixel))) == 0;
+}
+
+Shade classify(const Rgb& pixel) {
+  if (near(pixel, kBlack)) {
+    return Shade::kBlack;
+  }
+  if (near(pixel, kGrey)) {
+    return Shade::kGrey;
+  }
+  if (near(pixel, kWhite)) {
+    return Shade::kWhite;
+  }
+  return Shade::kOther;
+}
+
+ExpectedPicture::ExpectedPicture(const FontBytes& font)
+    : shades_(static_cast<std::size_t>(kWindowWidth * kWindowHeight), Shade::kBlack) {
+  fill(kFrameLeft, kFrameTop, kFrameRight, kFrameBottom, Shade::kGrey);
+  fill(kBlackLeft, kBlackTop, kBlackRight, kBlackBottom, Shade::kBlack);
+  for (const GlyphCell& glyph : test_screen_cells()) {
+    draw_glyph(font, glyph.cell, glyph.code);
+  }
+  const CellPosition last_digit{kReadoutStart.column + kReadoutDigits - 1, kReadoutStart.row};
+  fill(cell_left(kReadoutStart.column), cell_top(kReadoutStart.row),
+       cell_left(last_digit.column) + kGlyphWidth - 1, cell_top(last_digit.row) + kGlyphLines - 1,
+       std::nullopt);
+}
+
+void ExpectedPicture::add_underline(CellPosition cell) {
+  set_underline(cell, Shade::kWhite);
+}
+
+void ExpectedPicture::leave_underline_open(CellPosition cell) {
+  set_underline(cell, std::nullopt);
+}
+
+void ExpectedPicture::set_underline(CellPosition cell, Expected shade) {
+  if (underline_on_window(cell)) {
+    const int y = cell_top(cell.row) + kUnderlineLine;
+    fill(cell_left(cell.column), y, cell_left(cell.column) + kGlyphWidth - 1, y, shade);
+  }
+}
+
+void ExpectedPicture::fill(int left, int top, int right, int bottom, Expected shade) {
+  for (int y = top; y <= bottom; ++y) {
+    for (int x = left; x <= right; ++x) {
+      at(x, y) = shade;
+    }
+  }
+}
+
+void ExpectedPicture::draw_glyph(const FontBytes& font, CellPosition cell, int code) {
+  for (int line = 0; line < kGlyphLines; ++line) {
+    for (int pixel = 0; pixel < kGlyphWidth; ++pixel) {
+      if (glyph_ink(font, code, line, pixel)) {
+        at(cell_left(cell.column) + pixel, cell_top(cell.row) + line) = Shade::kWhite;
+      }
+    }
+  }
+}
+
+std::vector<std::pair<int, int>> ExpectedPicture::mismatches(const Image& actual) const {
+  std::vector<std::pair<int, int>> wrong;
+  for (int y = 0; y < kWindowHeight; ++y) {
+    for (int x = 0; x < kWindowWidth; ++x) {
+      if (at(x, y) && *at(x, y) != classify(actual.at(x, y))) {
+        wrong.emplace_back(x, y);
+      }
+    }
+  }
+  return wrong;
+}
+
+Image ExpectedPicture::diff_image(const Image& actual) const {
+  Image diff = actual;
+  for (Rgb& pixel : diff.pixels) {
+    pixel = {static_cast<std::uint8_t>(pixel.red / 4), static_cast<std::uint8_t>(pixel.green / 4),
+             static_cast<std::uint8_t>(pixel.blue / 4)};
+  }
+  for (const auto& [x, y] : mismatches(actual)) {
+    diff.at(x, y) = {255, 0, 0};
+  }
+  return diff;
+}
+
+std::optional<std::uint32_t> read_readout(const Image& picture, const FontBytes& font) {
+  std::uint32_t value = 0;
+  for (int digit = 0; digit < kReadoutDigits; ++digit) {
+    const int left = cell_left(kReadoutStart.column + digit);
+    const int top = cell_top(kReadoutStart.row);
+    std::uint64_t pattern = 0;
+    for (int line = 0; line < kGlyphLines; ++line) {
+      for (int pixel = 0; pixel < kGlyphWidth; ++pixel) {
+        const Shade shade = classify(picture.at(left + pixel, top + line));
+        if (shade != Shade::kWhite && shade != Shade::kBlack) {
+          return std::nullopt;
+        }
+        pattern = (pattern << 1) | (shade == Shade::kWhite ? 1u : 0u);
+      }
+    }
+    const auto match = std::find_if(kHexDigits.begin(), kHexDigits.end(), [&](char code) {
+      return glyph_pattern(font, code) == pattern;
+    });
+    if (match == kHexDigits.end()) {
+      return std::nullopt;
+    }
+    value = (value << 4) | static_cast<std::uint32_t>(match - kHexDigits.begin());
+  }
+  return value;
+}
+
+Image shrink_full_screen(const Image& full_screen) {
+  const double scale = std::min(static_cast<double>(full_screen.width) / kWindowWidth,
+                                static_cast<double>(full_screen.height) / kWindowHeight);
+  const double left = (full_screen.width - kWindowWidth * scale) / 2;
+  const double top = (full_screen.height - kWindowHeight * scale) / 2;
+  Image shrunk{kWindowWidth, kWindowHeight};
+  for (int y = 0; y < kWindowHeight; ++y) {
+    for (int x = 0; x < kWindowWidth; ++x) {
+      shrunk.at(x, y) = full_screen.at(static_cast<int>(left + (x + 0.5) * scale),
+                                       static_cast<int>(top + (y + 0.5) * scale));
+    }
+  }
+  return shrunk;
+}
+
+std::size_t count_blurred_pixels(const Image& picture) {
+  return static_cast<std::size_t>(
+      std::count_if(picture.pixels.begin(), picture.pixels.end(),
+                    [](const Rgb& pixel) { return classify(pixel) == Shade::kOther; }));
+}
+
+Underline underline_at(const Image& picture, CellPosition cell) {
+  const int y = cell_top(cell.row) + kUnderlineLine;
+  int white = 0;
+  for (int x = cell_left(cell.column); x < cell_left(cell.column) + kGlyphWidth; ++x) {
+    white += classify(picture.at(x, y)) == Shade::kWhite ? 1 : 0;
+  }
+  return white == kGlyphWidth ? Underline::kShown
+         : white == 0         ? Underline::kHidden
+                              : Underline::kPartial;
+}

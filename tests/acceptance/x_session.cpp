@@ -1,0 +1,238 @@
+#include "x_session.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+#include <bit>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+// Xlib reports protocol errors through a process-wide handler, which by default ends the
+// process. Windows come and go under the suite's feet, so errors are only recorded here
+// and checked after the call that may cause them.
+int last_error_code = 0;
+
+int record_error(Display* /*display*/, XErrorEvent* event) {
+  last_error_code = event->error_code;
+  return 0;
+}
+
+// _NET_WM_STATE client message actions.
+constexpr long kStateRemove = 0;
+constexpr long kStateAdd = 1;
+constexpr long kStateToggle = 2;
+
+// Longest caption read from a window property, in 32-bit units.
+constexpr long kCaptionLongs = 64;
+
+struct XFreeDeleter {
+  void operator()(void* data) const { XFree(data); }
+};
+
+struct XImageDeleter {
+  void operator()(XImage* image) const { XDestroyImage(image); }
+};
+
+// One colour channel of a pixel, scaled to 8 bits from the visual's mask.
+std::uint8_t channel(unsigned long pixel, unsigned long mask) {
+  if (mask == 0) {
+    return 0;
+  }
+  const int shift = std::countr_zero(mask);
+  const int bits = std::popcount(mask);
+  const unsigned long value = (pixel & mask) >> shift;
+  return static_cast<std::uint8_t>(bits >= 8 ? value >> (bits - 8) : value << (8 - bits));
+}
+
+}  // namespace
+
+XSession::XSession(const std::string& display)
+    : display_name_{display}, display_{XOpenDisplay(display.c_str())} {
+  if (display_ == nullptr) {
+    throw std::runtime_error("cannot connect to X display " + display);
+  }
+  XSetErrorHandler(record_error);
+  int event_base = 0, error_base = 0, major = 0, minor = 0;
+  if (!XTestQueryExtension(display_, &event_base, &error_base, &major, &minor)) {
+    XCloseDisplay(display_);
+    throw std::runtime_error("the X server has no XTEST extension");
+  }
+  XSelectInput(display_, DefaultRootWindow(display_), SubstructureNotifyMask);
+  XSync(display_, False);
+}
+
+XSession::~XSession() {
+  XCloseDisplay(display_);
+}
+
+bool XSession::succeeded() {
+  XSync(display_, False);
+  const bool ok = last_error_code == 0;
+  last_error_code = 0;
+  return ok;
+}
+
+unsigned long XSession::atom(const char* name) {
+  return XInternAtom(display_, name, False);
+}
+
+std::optional<std::string> XSession::caption_of(WindowId window) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display_, window, atom("_NET_WM_NAME"), 0, kCaptionLongs, False,
+                         atom("UTF8_STRING"), &type, &format, &count, &remaining,
+                         &data) == Success &&
+      data != nullptr) {
+    const std::unique_ptr<unsigned char, XFreeDeleter> owned{data};
+    return std::string{reinterpret_cast<const char*>(data), count};
+  }
+  char* name = nullptr;
+  if (XFetchName(display_, window, &name) != 0 && name != nullptr) {
+    const std::unique_ptr<char, XFreeDeleter> owned{name};
+    return std::string{name};
+  }
+  return std::nullopt;
+}
+
+std::optional<WindowId> XSession::find_window(std::string_view caption) {
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<Window, XFreeDeleter> owned{children};
+  std::optional<WindowId> found;
+  for (unsigned int i = 0; i < count && !found; ++i) {
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(display_, children[i], &attributes) != 0 &&
+        attributes.map_state == IsViewable && caption_of(children[i]) == caption) {
+      found = children[i];
+    }
+  }
+  // A window destroyed while it was being looked at leaves an error behind.
+  succeeded();
+  return found;
+}
+
+std::optional<WindowGeometry> XSession::geometry(WindowId window) {
+  XWindowAttributes attributes{};
+  if (XGetWindowAttributes(display_, window, &attributes) == 0 || !succeeded()) {
+    return std::nullopt;
+  }
+  return WindowGeometry{attributes.x, attributes.y, attributes.width, attributes.height};
+}
+
+WindowGeometry XSession::screen() {
+  const int number = DefaultScreen(display_);
+  return {0, 0, DisplayWidth(display_, number), DisplayHeight(display_, number)};
+}
+
+std::optional<Image> XSession::capture(WindowId window) {
+  const auto size = geometry(window);
+  if (!size) {
+    return std::nullopt;
+  }
+  XImage* raw = XGetImage(display_, window, 0, 0, static_cast<unsigned int>(size->width),
+                          static_cast<unsigned int>(size->height), AllPlanes, ZPixmap);
+  if (raw == nullptr || !succeeded()) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<XImage, XImageDeleter> owned{raw};
+  Image image{size->width, size->height};
+  for (int y = 0; y < size->height; ++y) {
+    for (int x = 0; x < size->width; ++x) {
+      const unsigned long pixel = XGetPixel(raw, x, y);
+      image.at(x, y) = {channel(pixel, raw->red_mask), channel(pixel, raw->green_mask),
+                        channel(pixel, raw->blue_mask)};
+    }
+  }
+  return image;
+}
+
+void XSession::focus(WindowId window) {
+  XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+  succeeded();
+}
+
+void XSession::queue_key_press(unsigned long keysym, std::chrono::milliseconds delay) {
+  const KeyCode code = XKeysymToKeycode(display_, keysym);
+  XTestFakeKeyEvent(display_, code, True, static_cast<unsigned long>(delay.count()));
+  XTestFakeKeyEvent(display_, code, False, CurrentTime);
+}
+
+void XSession::press_key(unsigned long keysym) {
+  queue_key_press(keysym);
+  flush();
+}
+
+void XSession::flush() {
+  XFlush(display_);
+}
+
+void XSession::request_close(WindowId window) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = atom("WM_PROTOCOLS");
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(atom("WM_DELETE_WINDOW"));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, window, False, NoEventMask, &event);
+  succeeded();
+}
+
+void XSession::serve_window_manager_requests() {
+  const auto state = static_cast<long>(atom("_NET_WM_STATE"));
+  const auto full_screen = static_cast<long>(atom("_NET_WM_STATE_FULLSCREEN"));
+  while (XPending(display_) > 0) {
+    XEvent event{};
+    XNextEvent(display_, &event);
+    if (event.type != ClientMessage || static_cast<long>(event.xclient.message_type) != state ||
+        (event.xclient.data.l[1] != full_screen && event.xclient.data.l[2] != full_screen)) {
+      continue;
+    }
+    const WindowId window = event.xclient.window;
+    const long action = event.xclient.data.l[0];
+    const bool is_full = places_before_full_screen_.contains(window);
+    if (action == kStateAdd || (action == kStateToggle && !is_full)) {
+      set_full_screen(window, true);
+    } else if (action == kStateRemove || action == kStateToggle) {
+      set_full_screen(window, false);
+    }
+  }
+}
+
+void XSession::set_full_screen(WindowId window, bool full_screen) {
+  const bool is_full = places_before_full_screen_.contains(window);
+  if (full_screen == is_full) {
+    return;
+  }
+  const Atom state = atom("_NET_WM_STATE");
+  if (full_screen) {
+    const auto place = geometry(window);
+    if (!place) {
+      return;
+    }
+    places_before_full_screen_[window] = *place;
+    const WindowGeometry whole = screen();
+    XMoveResizeWindow(display_, window, whole.x, whole.y, static_cast<unsigned int>(whole.width),
+                      static_cast<unsigned int>(whole.height));
+    Atom value = atom("_NET_WM_STATE_FULLSCREEN");
+    XChangeProperty(display_, window, state, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&value), 1);
+  } else {
+    const WindowGeometry place = places_before_full_screen_[window];
+    places_before_full_screen_.erase(window);
+    XMoveResizeWindow(display_, window, place.x, place.y, static_cast<unsigned int>(place.width),
+                      static_cast<unsigned int>(place.height));
+    XDeleteProperty(display_, window, state);
+  }
+  succeeded();
+}

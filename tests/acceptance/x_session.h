@@ -1,0 +1,78 @@
+// The suite's one connection to the X server: it finds the program's window, takes
+// screenshots, types keys through XTEST and asks the window to close. Connections are
+// not opened per poll because Xvfb refuses a few percent of clients that come and go in
+// quick succession.
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "image.h"
+
+struct _XDisplay;
+
+// An X window id (Xlib's Window), kept free of Xlib's header and its macros.
+using WindowId = unsigned long;
+
+struct WindowGeometry {
+  int x;
+  int y;
+  int width;
+  int height;
+  bool operator==(const WindowGeometry&) const = default;
+};
+
+class XSession {
+ public:
+  // Connects to `display`; throws std::runtime_error when it cannot, or when the server
+  // lacks XTEST.
+  explicit XSession(const std::string& display);
+  ~XSession();
+  XSession(const XSession&) = delete;
+  XSession& operator=(const XSession&) = delete;
+
+  // The value of DISPLAY for programs that are to show their windows here.
+  const std::string& display_name() const { return display_name_; }
+
+  // The viewable top-level window with this caption (WM_NAME or _NET_WM_NAME).
+  std::optional<WindowId> find_window(std::string_view caption);
+  std::optional<WindowGeometry> geometry(WindowId window);
+  // The whole screen, where a full-screen window goes.
+  WindowGeometry screen();
+  // The window's whole content; nullopt when the window is gone or not viewable.
+  std::optional<Image> capture(WindowId window);
+
+  // Gives the window the keyboard focus, as clicking it would.
+  void focus(WindowId window);
+  // A press and release of `keysym`, sent to the focused window at once.
+  void press_key(unsigned long keysym);
+  // The same, only queued: many presses leave in one go at flush(). The server holds
+  // the press back by `delay` first. SDL takes a press of the key just released, less
+  // than 2 ms apart, for autorepeat and drops it, as a 1.2 program does not ask for
+  // repeats; presses of one key in a row need a delay to count, as a typist's would.
+  void queue_key_press(unsigned long keysym,
+                       std::chrono::milliseconds delay = std::chrono::milliseconds{0});
+  void flush();
+
+  // Sends WM_DELETE_WINDOW, as a window manager does for the close button.
+  void request_close(WindowId window);
+
+  // Xvfb has no window manager, so this connection answers full-screen requests as one
+  // would: a window asking for _NET_WM_STATE_FULLSCREEN gets the whole screen, and its
+  // old place back when it asks to leave. Call it while waiting on anything.
+  void serve_window_manager_requests();
+
+ private:
+  bool succeeded();
+  unsigned long atom(const char* name);
+  std::optional<std::string> caption_of(WindowId window);
+  void set_full_screen(WindowId window, bool full_screen);
+
+  std::string display_name_;
+  _XDisplay* display_;
+  std::map<WindowId, WindowGeometry> places_before_full_screen_;
+};
