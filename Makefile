@@ -46,3 +46,11 @@ bench:
 	  -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	bench/run.sh $(BENCH_BUILD)
+
+# A picture of the window, build/screenshot.png: the program with its shipped font on a
+# private Xvfb, taken once the underline shows.
+screenshot:
+	tools/install-deps.sh test
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON
+	cmake --build $(BUILD) -j $(JOBS) --target vyrtel vyrtel_screenshot
+	$(BUILD)/vyrtel_screenshot $(BUILD)/screenshot.png
