@@ -250,9 +250,14 @@ void print_latencies(const std::vector<KeyLatency>& latencies) {
     delivered.push_back(latency.delivered_ms);
     shown.push_back(latency.shown_ms);
   }
+  const auto slowest = std::max_element(
+      latencies.begin(), latencies.end(),
+      [](const KeyLatency& a, const KeyLatency& b) { return a.shown_ms < b.shown_ms; });
   print_figure("key-delivered-median-ms", median(delivered));
   print_figure("key-to-frame-median-ms", median(shown));
-  print_figure("key-to-frame-max-ms", *std::max_element(shown.begin(), shown.end()));
+  print_figure("key-to-frame-max-ms", slowest->shown_ms);
+  // Where the slowest press lost its time: waiting to be handed over, or being shown.
+  print_figure("slowest-key-delivered-ms", slowest->delivered_ms);
 }
 
 int measure_keys(Display* display, int count, std::chrono::milliseconds gap, const char* log_path) {

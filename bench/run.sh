@@ -136,6 +136,8 @@ summary() {
   row "blink period, max" "$(figure blink-period-max-ms "$work/blink.txt")" "ms"
   row "key press to frame, median" "$(figure key-to-frame-median-ms "$work/keys.txt")" "ms"
   row "key press to frame, max" "$(figure key-to-frame-max-ms "$work/keys.txt")" "ms" "<= 17"
+  row "  of which waiting to be handed over" "$(figure slowest-key-delivered-ms "$work/keys.txt")" \
+    "ms"
   row "  key presses shown of $(figure keys-sent "$work/keys.txt")" \
     "$(figure keys-shown "$work/keys.txt")" "presses"
   row "start-up to first frame" "$(figure first-frame-ms "$work/keys.txt")" "ms"
