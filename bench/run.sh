@@ -17,11 +17,30 @@ key_gap_ms=40          # each press is shown (about 10 ms) well before the next 
 
 work=$(mktemp -d)
 pids=()
+# Whether PID is alive: neither gone nor a zombie waiting to be reaped.
+running() {
+  local state
+  state=$(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null | cut -d ' ' -f 1)
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
+# Asks PID to stop and, should it not within two seconds, ends it: a program whose X
+# server has gone away can hang in its exit handlers instead of stopping.
+stop() {
+  local _
+  kill "$1" 2>/dev/null || return 0
+  for _ in $(seq 20); do
+    running "$1" || break
+    sleep 0.1
+  done
+  kill -KILL "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
 cleanup() {
   local pid
   for pid in "${pids[@]}"; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+    stop "$pid"
   done
   rm -rf "$work"
 }
@@ -83,8 +102,7 @@ measure_program() {
   probe keys "$key_count" "$key_gap_ms" "$work/shim.log" | tee "$work/keys.txt"
   awk '$1 == "VmHWM:" { printf "peak-resident-mib %.1f\n", $2 / 1024 }' "/proc/$program/status" |
     tee "$work/memory.txt"
-  kill "$program"
-  wait "$program" || true
+  stop "$program"
 }
 
 measure_unpaced() {
@@ -147,6 +165,10 @@ summary() {
   row "frame with flip in a window" "$(figure frame-in-window-ms "$work/frames.txt")" "ms"
   row "  CPU of all its threads" "$(figure frame-in-window-cpu-ms "$work/frames.txt")" "ms"
   row "peak resident memory (VmHWM)" "$(figure peak-resident-mib "$work/memory.txt")" "MiB"
+  if awk -v limit="$disturbed_percent" '$1 == "other-cpu-percent" { exit !($2 > limit) }' \
+    "$work/idle.txt"; then
+    echo "Other work kept the machine busy: these figures are disturbed; run again when it is quiet."
+  fi
 }
 
 echo "== Tests of the measuring tools"
