@@ -172,7 +172,7 @@ summary() {
 }
 
 echo "== Tests of the measuring tools"
-"$build/vyrtel_bench_tests" --gtest_brief=1
+ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 start_xvfb
 measure_program
 measure_unpaced
