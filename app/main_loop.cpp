@@ -149,12 +149,10 @@ bool run_blink_timer(CursorState& cursor) {
   return true;
 }
 
-int vyrtel_main(int /*argc*/, char** /*argv*/) {
-  request_sharp_scaling();
-  if (!init_sdl()) {
-    return 1;
-  }
-  std::atexit(SDL_Quit);
+namespace {
+
+// Everything from loading the font to the end of the main loop, with SDL initialised.
+int run_with_sdl() {
   AppState state{};
   if (!load_font(state.font, kFontPath)) {
     std::printf("Unable to open font file");
@@ -170,4 +168,19 @@ int vyrtel_main(int /*argc*/, char** /*argv*/) {
   state.pacing =
       FramePacing{.last_frame_tick = state.cursor.blink_timestamp, .redraw_requested = true};
   return run_main_loop(state);
+}
+
+}  // namespace
+
+int vyrtel_main(int /*argc*/, char** /*argv*/) {
+  request_sharp_scaling();
+  if (!init_sdl()) {
+    return 1;
+  }
+  const int status = run_with_sdl();
+  // SDL is shut down here, on the way out, and not from an exit-time handler: when the
+  // connection to the X server breaks, Xlib ends the process with exit(), and SDL's
+  // shutdown run from there would wait forever on the dead connection, spinning.
+  SDL_Quit();
+  return status;
 }

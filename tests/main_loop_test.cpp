@@ -51,6 +51,7 @@ TEST_F(StartUp, OpensTheCaptionedWindowAndEndsWithZeroOnACloseRequest) {
   ASSERT_EQ(world().flips.size(), 1u);
   const auto& pixels = world().flips.back().pixels;
   EXPECT_EQ(std::count(pixels.begin(), pixels.end(), fake_sdl::kUnclearedPixel), 0);
+  EXPECT_EQ(world().quits, 1);
 }
 
 TEST_F(StartUp, FontThatCannotBeReadEndsWithOneBeforeAnyWindow) {
@@ -61,6 +62,7 @@ TEST_F(StartUp, FontThatCannotBeReadEndsWithOneBeforeAnyWindow) {
   EXPECT_EQ(run(), 1);
   EXPECT_EQ(output, "Unable to open font file");
   EXPECT_TRUE(world().video_mode_flags.empty());
+  EXPECT_EQ(world().quits, 2);  // SDL is shut down on the way out of each run
 }
 
 TEST_F(StartUp, FailedInitialisationIsReportedWithSdlsError) {
@@ -69,6 +71,7 @@ TEST_F(StartUp, FailedInitialisationIsReportedWithSdlsError) {
   EXPECT_EQ(run(), 1);
   EXPECT_EQ(output, "Unable to init SDL: no video\n");
   EXPECT_TRUE(world().video_mode_flags.empty());
+  EXPECT_EQ(world().quits, 0);
 }
 
 TEST_F(StartUp, InvisibleFallbackDriverCountsAsNoDisplayUnlessAskedFor) {
@@ -78,6 +81,7 @@ TEST_F(StartUp, InvisibleFallbackDriverCountsAsNoDisplayUnlessAskedFor) {
     EXPECT_EQ(run(), 1) << driver;
     EXPECT_EQ(output, "Unable to init SDL: No available video device\n") << driver;
     EXPECT_TRUE(world().video_mode_flags.empty()) << driver;
+    EXPECT_EQ(world().quits, 1) << driver;
   }
   fake_sdl::reset();
   world().driver_name = "dummy";
@@ -101,6 +105,7 @@ TEST_F(StartUp, FailedLockEndsWithMinusOneWithoutUnlockOrFlip) {
   EXPECT_EQ(world().locks, 1);
   EXPECT_EQ(world().unlocks, 0);
   EXPECT_TRUE(world().flips.empty());
+  EXPECT_EQ(world().quits, 1);
 }
 
 TEST_F(StartUp, AsksForSharpScalingUnlessTheUserChoseOne) {
