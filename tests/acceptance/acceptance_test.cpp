@@ -8,7 +8,7 @@
 
 namespace {
 
-// Set to repeat a run with the same fonts.
+// Set to repeat a run with the same font.
 constexpr const char* kSeedVariable = "VYRTEL_ACCEPTANCE_SEED";
 // Mismatching pixels listed in a failure message, of the many there may be.
 constexpr std::size_t kMismatchesShown = 8;
@@ -71,8 +71,8 @@ void ProgramTest::TearDown() {
   if (!HasFailure()) {
     return;
   }
-  std::cout << "Fonts made from seed " << seed_ << " (set " << kSeedVariable << "=" << seed_
-            << " to repeat)\n";
+  std::cout << "The test font was made from seed " << seed_ << " (set " << kSeedVariable << "="
+            << seed_ << " to repeat)\n";
   if (run_) {
     std::cout << "Program stdout: [" << run_->output() << "]\nProgram stderr: [" << run_->errors()
               << "]\n";
@@ -133,8 +133,9 @@ void ProgramTest::save_artifacts(const Image& actual, const ExpectedPicture& exp
             << "-{actual,diff}.png\n";
 }
 
-std::vector<ReadoutSample> ProgramTest::watch_readout(const ExpectedPicture& steady_part,
-                                                      CellPosition cell, std::size_t values) {
+std::vector<ReadoutSample> ProgramTest::watch_readout(
+    const ExpectedPicture& steady_part, CellPosition cell, std::size_t values,
+    std::optional<unsigned long> key_between_samples) {
   std::vector<ReadoutSample> samples;
   std::size_t values_seen = 0;
   bool broken = false;
@@ -153,6 +154,9 @@ std::vector<ReadoutSample> ProgramTest::watch_readout(const ExpectedPicture& ste
       ++values_seen;
     }
     samples.push_back({std::chrono::steady_clock::now(), *value, underline_at(*picture, cell)});
+    if (key_between_samples) {
+      press_key(*key_between_samples);
+    }
     return values_seen >= values;
   });
   EXPECT_FALSE(broken) << "A screenshot did not show the test screen with a readable readout";

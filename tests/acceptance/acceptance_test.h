@@ -63,11 +63,13 @@ class ProgramTest : public testing::Test {
   void save_artifacts(const Image& actual, const ExpectedPicture& expected) const;
 
   // Samples the readout, and the underline of `cell`, until it has shown `values`
-  // different values. Every screenshot must match `steady_part` meanwhile, so the window
-  // must show it already; a failure is recorded at the first screenshot that does not,
-  // or whose readout cannot be read.
-  std::vector<ReadoutSample> watch_readout(const ExpectedPicture& steady_part, CellPosition cell,
-                                           std::size_t values);
+  // different values, pressing `key_between_samples` (when given) after each sample.
+  // Every screenshot must match `steady_part` meanwhile, so the window must show it
+  // already; a failure is recorded at the first screenshot that does not, or whose
+  // readout cannot be read.
+  std::vector<ReadoutSample> watch_readout(
+      const ExpectedPicture& steady_part, CellPosition cell, std::size_t values,
+      std::optional<unsigned long> key_between_samples = std::nullopt);
 
   ExpectedPicture test_screen() const { return ExpectedPicture{font_}; }
   ExpectedPicture test_screen_with_underline(CellPosition cell) const;
