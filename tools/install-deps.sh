@@ -5,14 +5,20 @@
 set -euo pipefail
 
 build=(g++ cmake make pkg-config libsdl1.2-compat-dev)
-# Headless X server, X client libraries (XTEST) and zlib for the real-window tests and
-# their PNG screenshots, valgrind, and the validators of the desktop entry, metainfo and
-# manual page.
-test=("${build[@]}" googletest libgtest-dev xvfb libx11-dev libxtst-dev zlib1g-dev
-      valgrind desktop-file-utils appstream groff-base man-db dpkg-dev file)
+# The classic SDL 1.2 library that the end-to-end tests also run on is unpacked into the
+# build folder, not installed (it conflicts with the compatibility layer); these are the
+# libraries it needs at run time.
+classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
+# Headless X server with a window manager, X client libraries (XTEST) and zlib for the
+# real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
+# for the second build, the validators of the desktop entry, metainfo and manual page,
+# and Debian's package checker.
+test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev zlib1g-dev
+      valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
+      dpkg-dev file lintian "${classic_sdl_runtime[@]}")
 # Google Benchmark, GoogleTest for the measuring tools' own tests, and the headless X
-# server and X client libraries (XTEST) the window measurements use.
-bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb libx11-dev libxtst-dev)
+# server, window manager and X client libraries (XTEST) the window measurements use.
+bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev)
 package=("${build[@]}" dpkg-dev file)
 
 case "${1:-build}" in
