@@ -1,6 +1,6 @@
 #include <cstdio>
 
-#include "app/platform.h"
+#include "app/main_routine.h"
 
 namespace {
 

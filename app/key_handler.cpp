@@ -1,4 +1,4 @@
-#include "app/platform.h"
+#include "app/main_routine.h"
 
 KeyOutcome handle_key(SDLKey key, ScreenSurface& screen, bool& full_screen, CursorState& cursor) {
   switch (key) {

@@ -1,4 +1,4 @@
-#include "app/platform.h"
+#include "app/main_routine.h"
 
 int main(int argc, char** argv) {
   return vyrtel_main(argc, argv);

@@ -1,16 +1,10 @@
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <string_view>
 
-#include "app/platform.h"
+#include "app/main_routine.h"
 #include "display/test_screen.h"
 
 namespace {
-
-constexpr Uint32 kInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO;
-constexpr const char* kCaption = "Vyrtel V0.1";
 
 // The underline toggles once more than this many milliseconds have passed.
 constexpr std::uint32_t kBlinkIntervalMs = 250;
@@ -22,46 +16,6 @@ constexpr std::uint32_t kRefreshIntervalMs = 250;
 // within one 60 Hz frame (17 ms) with time to spare for drawing and presenting it, long
 // enough that an idle program costs next to nothing.
 constexpr std::uint32_t kMaxSleepMs = 8;
-
-// Over SDL2, the SDL 1.2 layer does not fail to start when there is no display: it falls
-// back to an invisible driver and the program would run with no window. Those drivers
-// count only when the user asked for them by name.
-constexpr std::string_view kInvisibleDrivers[] = {"offscreen", "dummy"};
-
-// Full screen scales 640x480 up to the desktop. The compatibility layer filters linearly
-// unless told otherwise, which blurs six-pixel characters; ask for whole pixels unless the
-// user has chosen a scaling of their own.
-void request_sharp_scaling() {
-  setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
-}
-
-bool video_driver_unasked_invisible() {
-  char name[32];
-  if (SDL_VideoDriverName(name, sizeof name) == nullptr) {
-    return false;
-  }
-  const std::string_view driver{name};
-  if (std::find(std::begin(kInvisibleDrivers), std::end(kInvisibleDrivers), driver) ==
-      std::end(kInvisibleDrivers)) {
-    return false;
-  }
-  const char* requested = std::getenv("SDL_VIDEODRIVER");
-  return requested == nullptr || std::string_view{requested}.find(driver) == std::string_view::npos;
-}
-
-bool init_sdl() {
-  if (SDL_Init(kInitFlags) < 0) {
-    std::printf("Unable to init SDL: %s\n", SDL_GetError());
-    return false;
-  }
-  if (video_driver_unasked_invisible()) {
-    SDL_SetError("No available video device");
-    std::printf("Unable to init SDL: %s\n", SDL_GetError());
-    SDL_Quit();
-    return false;
-  }
-  return true;
-}
 
 enum class DrainOutcome { kContinue, kDisplayModeFailed };
 
@@ -149,35 +103,12 @@ bool run_blink_timer(CursorState& cursor) {
   return true;
 }
 
-namespace {
-
-// Everything from loading the font to the end of the main loop, with SDL initialised.
-int run_with_sdl() {
-  AppState state{};
-  if (!load_font(state.font, kFontPath)) {
-    std::printf("Unable to open font file");
-    return 1;
-  }
-  if (!set_display_mode(state.screen, false)) {
-    report_video_failure();
-    return 1;
-  }
-  SDL_WM_SetCaption(kCaption, nullptr);
-  state.cursor = kCursorStart;
-  state.cursor.blink_timestamp = SDL_GetTicks();
-  state.pacing =
-      FramePacing{.last_frame_tick = state.cursor.blink_timestamp, .redraw_requested = true};
-  return run_main_loop(state);
-}
-
-}  // namespace
-
 int vyrtel_main(int /*argc*/, char** /*argv*/) {
-  request_sharp_scaling();
   if (!init_sdl()) {
     return 1;
   }
-  const int status = run_with_sdl();
+  AppState state{};
+  const int status = start_up(state) ? run_main_loop(state) : 1;
   // SDL is shut down here, on the way out, and not from an exit-time handler: when the
   // connection to the X server breaks, Xlib ends the process with exit(), and SDL's
   // shutdown run from there would wait forever on the dead connection, spinning.

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "app/main_routine.h"
 #include "display/test_screen.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/platform.h"
+#include "app/main_routine.h"
 #include "display/test_screen.h"
 
 namespace {

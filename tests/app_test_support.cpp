@@ -3,14 +3,19 @@
 
 #include <fstream>
 
-#include "app/platform.h"
+#include "app/main_routine.h"
 #include "display/screen.h"
 
 namespace fs = std::filesystem;
 
 void AppTest::SetUp() {
   fake_sdl::reset();
-  unsetenv("SDL_VIDEODRIVER");
+  // The program sets some of SDL's variables for itself when the user has not; each run
+  // starts as a user's would, with none of them.
+  for (const char* variable : {"SDL_VIDEODRIVER", "SDL_RENDER_DRIVER",
+                               "SDL_FRAMEBUFFER_ACCELERATION", "CACA_DRIVER"}) {
+    unsetenv(variable);
+  }
   previous_directory_ = fs::current_path();
   fs::create_directory(scratch_.path() / "rfs");
   // A blank font: the pictures these tests look at are the underline's.

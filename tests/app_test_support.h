@@ -20,7 +20,7 @@ class AppTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Queues an event for the first poll once the program has slept `when` ms.
+  // Queues an event for the first poll once `when` ms have passed in the run.
   static void at(std::uint64_t when, const SDL_Event& event);
   // Runs the main routine to its end and returns its status; its standard output is kept
   // in `output`.

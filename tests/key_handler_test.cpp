@@ -1,7 +1,7 @@
 // The key handler on its own: cursor moves and display-mode switches.
 #include <gtest/gtest.h>
 
-#include "app/platform.h"
+#include "app/main_routine.h"
 #include "tests/fake_sdl/fake_sdl.h"
 
 using fake_sdl::world;

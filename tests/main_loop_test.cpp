@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "app/main_routine.h"
 #include "tests/app_test_support.h"
 
 using fake_sdl::key_down;
@@ -74,8 +74,10 @@ TEST_F(StartUp, FailedInitialisationIsReportedWithSdlsError) {
   EXPECT_EQ(world().quits, 0);
 }
 
-TEST_F(StartUp, InvisibleFallbackDriverCountsAsNoDisplayUnlessAskedFor) {
-  for (const char* driver : {"offscreen", "dummy"}) {
+// The invisible drivers of the compatibility layer and the text-art ones of the classic
+// library show no picture.
+TEST_F(StartUp, FallbackDriverThatShowsNoPictureCountsAsNoDisplayUnlessAskedFor) {
+  for (const char* driver : {"offscreen", "dummy", "caca", "aalib"}) {
     fake_sdl::reset();
     world().driver_name = driver;
     EXPECT_EQ(run(), 1) << driver;
@@ -89,6 +91,14 @@ TEST_F(StartUp, InvisibleFallbackDriverCountsAsNoDisplayUnlessAskedFor) {
   at(0, quit_request());
   EXPECT_EQ(run(), 0);
   unsetenv("SDL_VIDEODRIVER");
+}
+
+TEST_F(StartUp, OpensTheWindowOnWaylandWhereOnlyAcceleratedPresentingWorks) {
+  world().driver_name = "wayland";
+  at(0, quit_request());
+  EXPECT_EQ(run(), 0);
+  EXPECT_EQ(output, "");
+  EXPECT_EQ(world().flips.size(), 1u);
 }
 
 TEST_F(StartUp, NoSurfaceEndsWithOneAndNoCaption) {
@@ -106,20 +116,6 @@ TEST_F(StartUp, FailedLockEndsWithMinusOneWithoutUnlockOrFlip) {
   EXPECT_EQ(world().unlocks, 0);
   EXPECT_TRUE(world().flips.empty());
   EXPECT_EQ(world().quits, 1);
-}
-
-TEST_F(StartUp, AsksForSharpScalingUnlessTheUserChoseOne) {
-  unsetenv("SDL12COMPAT_SCALE_METHOD");
-  at(0, quit_request());
-  run();
-  EXPECT_STREQ(std::getenv("SDL12COMPAT_SCALE_METHOD"), "nearest");
-
-  fake_sdl::reset();
-  setenv("SDL12COMPAT_SCALE_METHOD", "linear", 1);
-  at(0, quit_request());
-  run();
-  EXPECT_STREQ(std::getenv("SDL12COMPAT_SCALE_METHOD"), "linear");
-  unsetenv("SDL12COMPAT_SCALE_METHOD");
 }
 
 TEST(BlinkTimer, TogglesOnlyWhenMoreThan250MsHavePassedAndStoresASecondReading) {

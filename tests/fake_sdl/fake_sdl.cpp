@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace fake_sdl {
 
@@ -106,13 +108,28 @@ char* SDL_VideoDriverName(char* namebuf, int maxlen) {
   return namebuf;
 }
 
+namespace {
+
+// SDL2's wayland driver has no framebuffer of its own: told to present without
+// acceleration, it cannot open the display.
+bool presentation_impossible() {
+  const char* acceleration = std::getenv("SDL_FRAMEBUFFER_ACCELERATION");
+  return world().driver_name == "wayland" && acceleration != nullptr &&
+         std::string_view{acceleration} == "0";
+}
+
+}  // namespace
+
 SDL_Surface* SDL_SetVideoMode(int width, int height, int bpp, Uint32 flags) {
   EXPECT_EQ(width, 640);
   EXPECT_EQ(height, 480);
   EXPECT_EQ(bpp, 16);
   const auto call = static_cast<int>(world().video_mode_flags.size());
   world().video_mode_flags.push_back(flags);
-  return call == world().failing_video_mode_call ? nullptr : fake_sdl::make_surface(flags);
+  if (call == world().failing_video_mode_call || presentation_impossible()) {
+    return nullptr;
+  }
+  return fake_sdl::make_surface(flags);
 }
 
 void SDL_WM_SetCaption(const char* title, const char* icon) {
@@ -156,23 +173,28 @@ int SDL_Flip(SDL_Surface* screen) {
   world().flips.push_back(fake_sdl::Flip{
       .surface = screen,
       .clock = world().clock,
+      .shown_at = world().elapsed_ms + world().flip_ms,
       .pixels = std::vector<std::uint16_t>(pixels, pixels + screen->h * screen->pitch / 2),
   });
+  world().clock += world().flip_ms;
+  world().elapsed_ms += world().flip_ms;
   return 0;
 }
 
 int SDL_PollEvent(SDL_Event* event) {
   ++world().polls;
   auto& events = world().events;
-  if (world().slept_ms >= fake_sdl::kRunawayMs) {
+  if (world().elapsed_ms >= fake_sdl::kRunawayMs) {
     ADD_FAILURE() << "the program ran on past " << fake_sdl::kRunawayMs << " ms";
     *event = fake_sdl::quit_request();
     return 1;
   }
-  if (events.empty() || events.front().at > world().slept_ms) {
+  if (events.empty() || events.front().at > world().elapsed_ms) {
     return 0;
   }
   *event = events.front().event;
+  world().deliveries.push_back(
+      {.event = *event, .at = events.front().at, .flips_before = world().flips.size()});
   events.pop_front();
   return 1;
 }
@@ -190,5 +212,5 @@ Uint32 SDL_GetTicks(void) {
 void SDL_Delay(Uint32 ms) {
   world().delays.push_back(ms);
   world().clock += ms;
-  world().slept_ms += ms;
+  world().elapsed_ms += ms;
 }

@@ -14,7 +14,7 @@
 namespace fake_sdl {
 
 struct TimedEvent {
-  std::uint64_t at;  // delivered by the first poll once the program has slept this long (ms)
+  std::uint64_t at;  // delivered by the first poll once this many ms have passed in the run
   SDL_Event event;
 };
 
@@ -26,14 +26,21 @@ struct Surface {
 
 struct Flip {
   SDL_Surface* surface;
-  std::uint32_t clock;
+  std::uint32_t clock;                // when the flip began
+  std::uint64_t shown_at;             // ms passed in the run when it was on the screen
   std::vector<std::uint16_t> pixels;  // the picture as flipped
+};
+
+struct Delivery {
+  SDL_Event event;
+  std::uint64_t at;           // ms passed in the run when it was queued
+  std::size_t flips_before;  // so flips[flips_before] is the first frame after it
 };
 
 // Surfaces are filled with this before the program sees them, as memory that nobody has
 // cleared would be.
 inline constexpr std::uint16_t kUnclearedPixel = 0xA5A5;
-// A run that has slept this long without ending is stopped with a quit event and failed.
+// A run that has gone on this long without ending is stopped with a quit event and failed.
 inline constexpr std::uint32_t kRunawayMs = 600'000;
 
 struct World {
@@ -46,6 +53,7 @@ struct World {
   std::deque<std::uint32_t> tick_readings;  // answered before the clock, one per call
   std::deque<TimedEvent> events;
   std::string error = "fake error";
+  std::uint32_t flip_ms = 0;  // how long presenting a frame takes
 
   // What the program did.
   Uint32 init_flags = 0;
@@ -60,8 +68,9 @@ struct World {
   int polls = 0;
   int quits = 0;
   std::vector<Flip> flips;
+  std::vector<Delivery> deliveries;  // every event the program polled, in order
   std::vector<std::uint32_t> delays;
-  std::uint64_t slept_ms = 0;
+  std::uint64_t elapsed_ms = 0;  // advanced by SDL_Delay and SDL_Flip
 };
 
 World& world();

@@ -1,9 +1,20 @@
-// The program's dealings with SDL's video set-up, events and clock.
+// The main routine and the routines of the application shell it is made of: start-up,
+// the display mode, the key handler, the blink timer and the main loop. They deal with
+// SDL's video set-up, events and clock; the drawing itself is in display/.
 #pragma once
 
 #include <cstdint>
 
 #include "app/app_state.h"
+
+// Start-up, in start_up.cpp. Each prints its failure message and returns false.
+//
+// Initialises SDL and checks that the video driver it chose can show the picture, then
+// chooses how frames are presented on that driver.
+bool init_sdl();
+// Loads the font image, opens the display in window form with its caption, and sets the
+// cursor and the frame pacing going.
+bool start_up(AppState& state);
 
 // Opens the display in window form (false) or full-screen form (true). On success `screen`
 // becomes the new surface, cleared to black and with its colours mapped; on failure it is

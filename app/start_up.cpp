@@ -1,0 +1,117 @@
+// Start-up: SDL, the checks that the display SDL found can show the picture, how frames
+// are presented on it, the window and its caption.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "app/main_routine.h"
+
+namespace {
+
+constexpr Uint32 kInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO;
+constexpr const char* kCaption = "Vyrtel V0.1";
+constexpr const char* kVideoDriverVariable = "SDL_VIDEODRIVER";
+
+// The drivers SDL falls back to when there is no display. The compatibility layer over
+// SDL2 picks invisible ones, and the program would run with no window; the classic SDL 1.2
+// library picks text-art ones, which draw coloured letters into the terminal instead of
+// the pixel-exact picture. Either counts only when the user asked for it by name.
+constexpr std::string_view kFallbackDrivers[] = {"offscreen", "dummy", "caca", "aalib"};
+
+// The classic library's "caca" driver takes over the terminal (standard output) as SDL
+// starts, before the program can turn it down. libcaca's "null" output keeps it silent,
+// so that standard output carries the program's message and nothing else.
+constexpr const char* kTextArtOutputVariable = "CACA_DRIVER";
+constexpr const char* kSilentTextArtOutput = "null";
+
+// How SDL2 presents a frame on X11. By default it uploads the window's surface as an
+// OpenGL texture; without a GPU that means Mesa's software rasteriser, some 90 MiB and
+// several milliseconds of CPU a frame. The software renderer with its framebuffer left
+// unaccelerated instead puts the 640x480 surface on the window through X11 shared memory,
+// as SDL 1.2 always did. Both are needed: with the software renderer alone SDL2 still
+// presents through a GL texture.
+constexpr const char* kRenderDriverVariable = "SDL_RENDER_DRIVER";
+constexpr const char* kFramebufferAccelerationVariable = "SDL_FRAMEBUFFER_ACCELERATION";
+// Only X11 gets the direct path: drivers that have no framebuffer of their own (wayland)
+// could not open the display with acceleration turned off.
+constexpr std::string_view kDirectPresentationDriver = "x11";
+
+bool is_set(const char* variable) {
+  return std::getenv(variable) != nullptr;
+}
+
+// Whether SDL_VIDEODRIVER names `driver` (it may hold a list of names).
+bool driver_requested(std::string_view driver) {
+  const char* requested = std::getenv(kVideoDriverVariable);
+  return requested != nullptr && std::string_view{requested}.find(driver) != std::string_view::npos;
+}
+
+bool is_fallback_driver(std::string_view driver) {
+  return std::find(std::begin(kFallbackDrivers), std::end(kFallbackDrivers), driver) !=
+         std::end(kFallbackDrivers);
+}
+
+// The name of the video driver SDL chose; empty when it has none.
+std::string video_driver() {
+  char name[32];
+  return SDL_VideoDriverName(name, sizeof name) == nullptr ? std::string{} : std::string{name};
+}
+
+void silence_text_art_driver() {
+  if (!driver_requested("caca")) {
+    setenv(kTextArtOutputVariable, kSilentTextArtOutput, 0);
+  }
+}
+
+bool driver_shows_no_picture() {
+  const std::string driver = video_driver();
+  return is_fallback_driver(driver) && !driver_requested(driver);
+}
+
+// Chooses the direct path on X11 unless the user has chosen how SDL presents; GPU
+// presenting is then one variable away (SDL_FRAMEBUFFER_ACCELERATION=1).
+void choose_presentation() {
+  if (video_driver() != kDirectPresentationDriver || is_set(kRenderDriverVariable) ||
+      is_set(kFramebufferAccelerationVariable)) {
+    return;
+  }
+  setenv(kRenderDriverVariable, "software", 0);
+  setenv(kFramebufferAccelerationVariable, "0", 0);
+}
+
+}  // namespace
+
+bool init_sdl() {
+  silence_text_art_driver();
+  if (SDL_Init(kInitFlags) < 0) {
+    std::printf("Unable to init SDL: %s\n", SDL_GetError());
+    return false;
+  }
+  if (driver_shows_no_picture()) {
+    SDL_SetError("No available video device");
+    std::printf("Unable to init SDL: %s\n", SDL_GetError());
+    SDL_Quit();
+    return false;
+  }
+  choose_presentation();
+  return true;
+}
+
+bool start_up(AppState& state) {
+  if (!load_font(state.font, kFontPath)) {
+    std::printf("Unable to open font file");
+    return false;
+  }
+  if (!set_display_mode(state.screen, false)) {
+    report_video_failure();
+    return false;
+  }
+  SDL_WM_SetCaption(kCaption, nullptr);
+  state.cursor = kCursorStart;
+  state.cursor.blink_timestamp = SDL_GetTicks();
+  state.pacing =
+      FramePacing{.last_frame_tick = state.cursor.blink_timestamp, .redraw_requested = true};
+  return true;
+}
