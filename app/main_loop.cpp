@@ -9,13 +9,15 @@ namespace {
 // The underline toggles once more than this many milliseconds have passed.
 constexpr std::uint32_t kBlinkIntervalMs = 250;
 // A frame is drawn at least this often even when nothing changes, so that frames keep
-// coming whatever the blink does. Each frame costs about 2 ms of presenting, so the idle
-// program draws no more frames than the blink needs.
+// coming whatever the blink does; the idle program draws no more frames than the blink
+// needs.
 constexpr std::uint32_t kRefreshIntervalMs = 250;
-// The longest the loop sleeps between passes: short enough that a key press is shown
-// within one 60 Hz frame (17 ms) with time to spare for drawing and presenting it, long
-// enough that an idle program costs next to nothing.
-constexpr std::uint32_t kMaxSleepMs = 8;
+// How often the loop looks at its input, counted from one look to the next. A key press
+// that arrives just after a look is seen at the next one and shown by that pass's frame,
+// so it reaches the screen within this interval plus one frame. Frames cost up to 3 ms
+// (a 1920x1080 full screen drawn in software), so 14 ms keeps every press within 17 ms,
+// one 60 Hz refresh, while the idle program wakes as seldom as that allows.
+constexpr std::uint32_t kInputIntervalMs = 14;
 
 enum class DrainOutcome { kContinue, kDisplayModeFailed };
 
@@ -53,25 +55,29 @@ std::uint32_t elapsed(std::uint32_t since, std::uint32_t now) {
   return now - since;
 }
 
-// Milliseconds from `now` until more than `interval` will have passed since `since`.
-std::uint32_t until_after(std::uint32_t since, std::uint32_t interval, std::uint32_t now) {
+// Milliseconds from `now` until `interval` will have passed since `since`.
+std::uint32_t until_passed(std::uint32_t since, std::uint32_t interval, std::uint32_t now) {
   const std::uint32_t passed = elapsed(since, now);
-  return passed > interval ? 0 : interval + 1 - passed;
+  return passed >= interval ? 0 : interval - passed;
 }
 
 bool frame_due(const FramePacing& pacing, std::uint32_t now) {
   return pacing.redraw_requested || elapsed(pacing.last_frame_tick, now) > kRefreshIntervalMs;
 }
 
-// How long to sleep before the next pass: until the next blink or refresh is due, and
-// never longer than kMaxSleepMs so that input is seen promptly.
-std::uint32_t sleep_before_next_pass(const AppState& state, std::uint32_t now) {
-  return std::min({kMaxSleepMs, until_after(state.cursor.blink_timestamp, kBlinkIntervalMs, now),
-                   until_after(state.pacing.last_frame_tick, kRefreshIntervalMs, now)});
+// How long to sleep before the next pass: until the next look at the input is due, or
+// sooner when the blink or a refresh is due first (each once more than its interval has
+// passed).
+std::uint32_t sleep_before_next_pass(const AppState& state, std::uint32_t input_seen,
+                                     std::uint32_t now) {
+  return std::min({until_passed(input_seen, kInputIntervalMs, now),
+                   until_passed(state.cursor.blink_timestamp, kBlinkIntervalMs + 1, now),
+                   until_passed(state.pacing.last_frame_tick, kRefreshIntervalMs + 1, now)});
 }
 
 int run_main_loop(AppState& state) {
   for (;;) {
+    const std::uint32_t input_seen = SDL_GetTicks();
     if (drain_events(state) == DrainOutcome::kDisplayModeFailed) {
       return 1;
     }
@@ -88,7 +94,7 @@ int run_main_loop(AppState& state) {
     if (state.quit_requested) {
       return 0;
     }
-    SDL_Delay(sleep_before_next_pass(state, SDL_GetTicks()));
+    SDL_Delay(sleep_before_next_pass(state, input_seen, SDL_GetTicks()));
   }
 }
 
