@@ -1,7 +1,8 @@
 // Preloaded into the program by `make bench` (LD_PRELOAD), so that the program is measured
 // as it is. It logs, to the file named by VYRTEL_SHIM_LOG, the CLOCK_MONOTONIC time at
-// which SDL hands the program each key press ("key NS") and at which the first frame after
-// one or more key presses has been presented ("frame NS"), and how long the first frame
+// which SDL hands the program each key press ("key NS"), at which each frame has been
+// presented ("flip NS") and at which the first frame after one or more key presses has
+// been presented ("frame NS", after that frame's "flip"), and how long the first frame
 // took from launch ("first-frame-ms MS"), the launch being the CLOCK_REALTIME microsecond
 // the launcher put in VYRTEL_BENCH_LAUNCH_US.
 #include <SDL.h>
@@ -82,8 +83,10 @@ extern "C" int SDL_PollEvent(SDL_Event* event) {
 extern "C" int SDL_Flip(SDL_Surface* screen) {
   static const auto real = next_definition<int (*)(SDL_Surface*)>("SDL_Flip");
   const int result = real(screen);
+  const std::int64_t presented = now_ns(CLOCK_MONOTONIC);
+  log_time("flip", presented);
   if (key_awaiting_frame) {
-    log_time("frame", now_ns(CLOCK_MONOTONIC));
+    log_time("frame", presented);
     key_awaiting_frame = false;
   }
   if (!first_frame_presented) {

@@ -42,14 +42,16 @@ std::string shim_log_of_client() {
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-TEST(LatencyShim, LogsEachKeyPressTheFrameAfterItAndTheFirstFrame) {
+TEST(LatencyShim, LogsEachKeyPressEachFrameTheFrameAfterAPressAndTheFirstFrame) {
   const std::string text = shim_log_of_client();
   const ShimLog log = parse_shim_log(text);
   SCOPED_TRACE(text);
   ASSERT_EQ(log.key_deliveries.size(), 2u);     // the release is not a press
   ASSERT_EQ(log.frames_after_keys.size(), 1u);  // frames with no press before them are not
+  ASSERT_EQ(log.flips.size(), 4u);              // but every frame is a flip
   EXPECT_LE(log.key_deliveries[0], log.key_deliveries[1]);
   EXPECT_LE(log.key_deliveries[1], log.frames_after_keys[0]);
+  EXPECT_EQ(log.frames_after_keys[0], log.flips[1]);
   ASSERT_TRUE(log.first_frame_ms.has_value());
   // From the launch to the stand-in's first frame: positive, and far below a minute.
   EXPECT_GT(*log.first_frame_ms, 0);

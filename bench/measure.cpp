@@ -62,6 +62,8 @@ void parse_shim_line(std::string_view line, ShimLog& log) {
   }
   if (name == "key") {
     log.key_deliveries.push_back(static_cast<std::int64_t>(*ns));
+  } else if (name == "flip") {
+    log.flips.push_back(static_cast<std::int64_t>(*ns));
   } else if (name == "frame") {
     log.frames_after_keys.push_back(static_cast<std::int64_t>(*ns));
   }
@@ -138,9 +140,15 @@ ShimLog parse_shim_log(std::string_view text) {
 std::vector<KeyLatency> key_latencies(const std::vector<std::int64_t>& presses,
                                       const ShimLog& log) {
   std::vector<KeyLatency> latencies;
-  const auto count = std::min(presses.size(), log.key_deliveries.size());
+  if (presses.empty()) {
+    return latencies;
+  }
+  const auto first_delivery =
+      std::lower_bound(log.key_deliveries.begin(), log.key_deliveries.end(), presses.front());
+  const auto deliveries = static_cast<std::size_t>(log.key_deliveries.end() - first_delivery);
+  const auto count = std::min(presses.size(), deliveries);
   for (std::size_t i = 0; i < count; ++i) {
-    const auto delivered = log.key_deliveries[i];
+    const auto delivered = first_delivery[static_cast<std::ptrdiff_t>(i)];
     const auto frame =
         std::lower_bound(log.frames_after_keys.begin(), log.frames_after_keys.end(), delivered);
     if (frame == log.frames_after_keys.end()) {

@@ -24,10 +24,11 @@ std::optional<std::uint64_t> process_cpu_ticks(std::string_view stat_line);
 std::optional<std::uint64_t> machine_busy_ticks(std::string_view cpu_line);
 
 // What the latency shim logged: the CLOCK_MONOTONIC times, in nanoseconds, at which the
-// program was handed each key press, and at which each frame following one or more key
-// presses had been presented.
+// program was handed each key press, at which each frame had been presented, and at which
+// each frame following one or more key presses had been presented.
 struct ShimLog {
   std::vector<std::int64_t> key_deliveries;
+  std::vector<std::int64_t> flips;
   std::vector<std::int64_t> frames_after_keys;
   std::optional<double> first_frame_ms;  // from launch to the first frame presented
 };
@@ -42,6 +43,8 @@ struct KeyLatency {
 };
 
 // Matches the n-th key press sent (times in `presses`) with the n-th delivery the shim
-// logged, and that delivery with the first frame presented after it. Presses the program
-// did not receive, or whose frame never came, give no entry.
+// logged from the first press on, and that delivery with the first frame presented after
+// it. Deliveries logged before the first press was sent answer earlier presses and are
+// passed over. Presses the program did not receive, or whose frame never came, give no
+// entry.
 std::vector<KeyLatency> key_latencies(const std::vector<std::int64_t>& presses, const ShimLog& log);

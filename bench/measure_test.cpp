@@ -49,6 +49,14 @@ TEST(KeyLatencyTest, FollowsEachPressToTheFirstFrameAfterItsDelivery) {
   EXPECT_DOUBLE_EQ(latencies[2].shown_ms, 5);
 }
 
+TEST(KeyLatencyTest, PassesOverDeliveriesOfPressesSentBeforeTheFirst) {
+  // Space, pressed earlier to reach full screen, was delivered at 5 and shown at 9.
+  const ShimLog log = parse_shim_log("key 5\nframe 9\nkey 103\nframe 106\n");
+  const auto latencies = key_latencies({100}, log);
+  ASSERT_EQ(latencies.size(), 1u);
+  EXPECT_DOUBLE_EQ(latencies[0].shown_ms, 6e-6);
+}
+
 TEST(KeyLatencyTest, LeavesOutPressesNotDeliveredOrNotYetShown) {
   const ShimLog log = parse_shim_log("key 10\nframe 20\nkey 30\n");
   EXPECT_EQ(key_latencies({0, 25, 50}, log).size(), 1u);
