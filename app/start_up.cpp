@@ -26,6 +26,14 @@ constexpr std::string_view kFallbackDrivers[] = {"offscreen", "dummy", "caca", "
 constexpr const char* kTextArtOutputVariable = "CACA_DRIVER";
 constexpr const char* kSilentTextArtOutput = "null";
 
+// How the compatibility layer scales the picture when it is shown larger than 640x480 (in
+// full screen, or in a window enlarged with SDL12COMPAT_WINDOW_SCALING). It filters an
+// enlarged window linearly unless told otherwise, which blurs six-pixel characters, so
+// the program asks for whole pixels. A user's own choice wins: SDL12COMPAT_SCALE_METHOD,
+// or SDL2's SDL_RENDER_SCALE_QUALITY, which goes before it.
+constexpr const char* kScaleMethodVariable = "SDL12COMPAT_SCALE_METHOD";
+constexpr const char* kSharpScaleMethod = "nearest";
+
 // How SDL2 presents a frame on X11. By default it uploads the window's surface as an
 // OpenGL texture; without a GPU that means Mesa's software rasteriser, some 90 MiB and
 // several milliseconds of CPU a frame. The software renderer with its framebuffer left
@@ -59,6 +67,10 @@ std::string video_driver() {
   return SDL_VideoDriverName(name, sizeof name) == nullptr ? std::string{} : std::string{name};
 }
 
+void request_sharp_scaling() {
+  setenv(kScaleMethodVariable, kSharpScaleMethod, 0);
+}
+
 void silence_text_art_driver() {
   if (!driver_requested("caca")) {
     setenv(kTextArtOutputVariable, kSilentTextArtOutput, 0);
@@ -84,6 +96,7 @@ void choose_presentation() {
 }  // namespace
 
 bool init_sdl() {
+  request_sharp_scaling();
   silence_text_art_driver();
   if (SDL_Init(kInitFlags) < 0) {
     std::printf("Unable to init SDL: %s\n", SDL_GetError());

@@ -1,6 +1,5 @@
 #include "tests/app_test_support.h"
 
-
 #include <fstream>
 
 #include "app/main_routine.h"
@@ -12,8 +11,9 @@ void AppTest::SetUp() {
   fake_sdl::reset();
   // The program sets some of SDL's variables for itself when the user has not; each run
   // starts as a user's would, with none of them.
-  for (const char* variable : {"SDL_VIDEODRIVER", "SDL_RENDER_DRIVER",
-                               "SDL_FRAMEBUFFER_ACCELERATION", "CACA_DRIVER"}) {
+  for (const char* variable :
+       {"SDL_VIDEODRIVER", "SDL_RENDER_DRIVER", "SDL_FRAMEBUFFER_ACCELERATION",
+        "SDL12COMPAT_SCALE_METHOD", "CACA_DRIVER"}) {
     unsetenv(variable);
   }
   previous_directory_ = fs::current_path();
