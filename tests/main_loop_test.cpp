@@ -195,9 +195,9 @@ TEST_F(MainLoop, KeyPressOrExposeIsShownInTheSamePass) {
   at(1300, quit_request());  // the blink is on from 1255
   EXPECT_EQ(run(), 0);
   for (std::uint32_t when : {1000u, 1100u}) {
-    EXPECT_TRUE(
-        std::any_of(world().flips.begin(), world().flips.end(),
-                    [&](const auto& flip) { return flip.clock >= when && flip.clock <= when + 17; }))
+    EXPECT_TRUE(std::any_of(
+        world().flips.begin(), world().flips.end(),
+        [&](const auto& flip) { return flip.clock >= when && flip.clock <= when + 17; }))
         << "no frame within 17 ms of " << when;
   }
   EXPECT_TRUE(underline_shown(world().flips.back(), 12, 8));

@@ -1,5 +1,6 @@
 #include "acceptance_test.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 
@@ -40,7 +41,7 @@ std::string artifact_stem() {
   for (char& c : name) {
     c = c == '/' ? '_' : c;
   }
-  return name;
+  return on_classic_sdl() ? name + "-classic-sdl" : name;
 }
 
 std::string describe_mismatches(const std::vector<std::pair<int, int>>& wrong) {
@@ -61,10 +62,6 @@ XSession& x_session() {
   return *session;
 }
 
-bool poll_until(std::chrono::milliseconds timeout, const std::function<bool()>& condition) {
-  return poll_until(timeout, condition, session.get());
-}
-
 ProgramTest::ProgramTest() : seed_{choose_seed()}, random_{seed_}, font_{random_font(random_)} {}
 
 void ProgramTest::TearDown() {
@@ -79,8 +76,9 @@ void ProgramTest::TearDown() {
   }
 }
 
-bool ProgramTest::launch_in_window(const std::function<void(ProgramRun&)>& install_font) {
-  WindowLaunch launch = ::launch_in_window(x_session(), install_font, kWindowTimeout);
+bool ProgramTest::launch_in_window(const std::function<void(ProgramRun&)>& install_font,
+                                   const EnvChanges& settings) {
+  WindowLaunch launch = ::launch_in_window(x_session(), install_font, kWindowTimeout, settings);
   run_ = std::move(launch.run);
   if (!launch.window) {
     ADD_FAILURE() << "Launch in a window failed: " << launch.failure;
@@ -98,31 +96,51 @@ void ProgramTest::launch_without_display(const std::optional<FontBytes>& font) {
   run_->start(dummy_environment());
 }
 
-std::optional<Image> ProgramTest::wait_for_picture(const ExpectedPicture& expected,
-                                                   std::chrono::milliseconds timeout) {
-  std::optional<Image> last;
+std::optional<Image> ProgramTest::wait_for_shown(const ExpectedPicture& expected, const Shot& shot,
+                                                 const Reader& read,
+                                                 std::chrono::milliseconds timeout) {
+  std::optional<Image> last_shot;
+  Reading last;
   const bool matched = poll_until(timeout, [&] {
-    if (auto picture = capture()) {
-      last = std::move(picture);
-      return last->width == kWindowWidth && last->height == kWindowHeight &&
-             expected.mismatches(*last).empty();
+    last_shot = shot();
+    if (!last_shot) {
+      return false;
     }
-    return false;
+    last = read(*last_shot);
+    return last.picture && expected.mismatches(*last.picture).empty();
   });
   if (matched) {
-    return last;
+    return last.picture;
   }
-  if (!last) {
-    ADD_FAILURE() << "No screenshot of the window could be taken";
-  } else if (last->width != kWindowWidth || last->height != kWindowHeight) {
-    ADD_FAILURE() << "The window is " << last->width << "x" << last->height << ", not "
-                  << kWindowWidth << "x" << kWindowHeight;
+  if (!last_shot) {
+    ADD_FAILURE() << "No screenshot could be taken";
+  } else if (!last.picture) {
+    save_shot(*last_shot);
+    ADD_FAILURE() << "The screenshot does not show the picture: " << last.problem;
   } else {
-    save_artifacts(*last, expected);
-    ADD_FAILURE() << "The window never showed the expected picture: "
-                  << describe_mismatches(expected.mismatches(*last));
+    save_artifacts(*last.picture, expected);
+    ADD_FAILURE() << "The screen never showed the expected picture: "
+                  << describe_mismatches(expected.mismatches(*last.picture));
   }
   return std::nullopt;
+}
+
+std::optional<Image> ProgramTest::wait_for_picture(const ExpectedPicture& expected,
+                                                   std::chrono::milliseconds timeout) {
+  return wait_for_shown(
+      expected, [this] { return capture(); },
+      [](const Image& shot) { return read_window(shot, 1); }, timeout);
+}
+
+std::optional<Image> ProgramTest::wait_for_full_screen(const ExpectedPicture& expected) {
+  const WindowGeometry screen = x_session().screen();
+  const double scale = on_classic_sdl()
+                           ? 1.0
+                           : std::min(static_cast<double>(screen.width) / kWindowWidth,
+                                      static_cast<double>(screen.height) / kWindowHeight);
+  return wait_for_shown(
+      expected, [] { return x_session().capture_screen(); },
+      [scale](const Image& shot) { return read_full_screen(shot, scale); });
 }
 
 void ProgramTest::save_artifacts(const Image& actual, const ExpectedPicture& expected) const {
@@ -131,6 +149,13 @@ void ProgramTest::save_artifacts(const Image& actual, const ExpectedPicture& exp
   write_png(expected.diff_image(actual), stem.string() + "-diff.png");
   std::cout << "Screenshot and differences (red) written to " << stem.string()
             << "-{actual,diff}.png\n";
+}
+
+void ProgramTest::save_shot(const Image& shot) const {
+  const std::string path =
+      (std::filesystem::path{VYRTEL_ARTIFACT_DIR} / artifact_stem()).string() + "-shot.png";
+  write_png(shot, path);
+  std::cout << "Screenshot written to " << path << "\n";
 }
 
 std::vector<ReadoutSample> ProgramTest::watch_readout(

@@ -29,8 +29,16 @@ inline constexpr std::chrono::milliseconds kExitTimeout = 20s;
 // the last test.
 XSession& x_session();
 
-// poll_until serving the suite's X connection, once there is one.
-bool poll_until(std::chrono::milliseconds timeout, const std::function<bool()>& condition);
+// Whether the suite runs the program on the classic SDL 1.2 library rather than on the
+// compatibility layer over SDL2 that it is built with. Where the two legitimately differ,
+// a test checks what each should do.
+inline bool on_classic_sdl() {
+  return classic_sdl_dir().has_value();
+}
+
+// How a screenshot is taken, and how the 640x480 picture is read back from it.
+using Shot = std::function<std::optional<Image>()>;
+using Reader = std::function<Reading(const Image&)>;
 
 // One look at the readout and at the underline of one cell.
 struct ReadoutSample {
@@ -45,22 +53,35 @@ class ProgramTest : public testing::Test {
   // After a failure: the seed that made the font, and what the program printed.
   void TearDown() override;
 
-  // Starts the program in a window, with the font file that `install_font` puts in place,
-  // and waits for the window, then gives it the keyboard. A start that could not reach
-  // the display is tried again.
-  [[nodiscard]] bool launch_in_window(const std::function<void(ProgramRun&)>& install_font);
-  [[nodiscard]] bool launch_in_window() {
-    return launch_in_window([this](ProgramRun& run) { run.install_font(font_); });
+  // Starts the program in a window, with the font file that `install_font` puts in place
+  // and the user's `settings` in its environment, and waits for the window, then gives it
+  // the keyboard. A start that could not reach the display is tried again.
+  [[nodiscard]] bool launch_in_window(const std::function<void(ProgramRun&)>& install_font,
+                                      const EnvChanges& settings = {});
+  [[nodiscard]] bool launch_in_window(const EnvChanges& settings = {}) {
+    return launch_in_window([this](ProgramRun& run) { run.install_font(font_); }, settings);
   }
   // Starts the program on the dummy driver with `font` (none when nullopt).
   void launch_without_display(const std::optional<FontBytes>& font);
 
   std::optional<Image> capture() { return x_session().capture(window_); }
-  // Waits until a screenshot matches `expected`. On time-out it records a failure and
-  // writes the last screenshot and its differences into the build folder.
+  // Waits until the picture that `read` finds in a `shot` matches `expected`. On time-out
+  // it records a failure and writes the last picture and its differences (or the last
+  // shot, when no picture could be read from it) into the build folder.
+  std::optional<Image> wait_for_shown(const ExpectedPicture& expected, const Shot& shot,
+                                      const Reader& read,
+                                      std::chrono::milliseconds timeout = kPictureTimeout);
+  // The same for the window at 640x480, one screen pixel per picture pixel.
   std::optional<Image> wait_for_picture(const ExpectedPicture& expected,
                                         std::chrono::milliseconds timeout = kPictureTimeout);
+  // The same for the whole screen, with the program in full screen on the 1920x1080
+  // desktop. The compatibility layer scales the picture to the screen's height by 2.25,
+  // nearest neighbour (strokes 2 or 3 screen pixels wide), centred, aspect kept. The
+  // classic library switches the monitor to a 640x480 video mode instead, and where it
+  // cannot (Xvfb has a single mode) shows the picture unscaled in the middle of the screen.
+  std::optional<Image> wait_for_full_screen(const ExpectedPicture& expected);
   void save_artifacts(const Image& actual, const ExpectedPicture& expected) const;
+  void save_shot(const Image& shot) const;
 
   // Samples the readout, and the underline of `cell`, until it has shown `values`
   // different values, pressing `key_between_samples` (when given) after each sample.

@@ -2,8 +2,6 @@
 
 #include <thread>
 
-#include "x_session.h"
-
 namespace {
 
 // Between two looks at a condition: short next to the 250 ms blink, long enough that
@@ -12,13 +10,9 @@ constexpr std::chrono::milliseconds kPollInterval{10};
 
 }  // namespace
 
-bool poll_until(std::chrono::milliseconds timeout, const std::function<bool()>& condition,
-                XSession* x) {
+bool poll_until(std::chrono::milliseconds timeout, const std::function<bool()>& condition) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
-    if (x != nullptr) {
-      x->serve_window_manager_requests();
-    }
     if (condition()) {
       return true;
     }

@@ -4,10 +4,6 @@
 #include <chrono>
 #include <functional>
 
-class XSession;
-
-// Checks `condition` every few milliseconds until it holds or `timeout` passes, and
-// serves `x`'s window manager requests meanwhile unless it is null. Returns whether the
-// condition held.
-bool poll_until(std::chrono::milliseconds timeout, const std::function<bool()>& condition,
-                XSession* x);
+// Checks `condition` every few milliseconds until it holds or `timeout` passes. Returns
+// whether the condition held.
+bool poll_until(std::chrono::milliseconds timeout, const std::function<bool()>& condition);

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,13 @@ class ProgramRun {
   std::unique_ptr<ChildProcess> process_;
 };
 
-// The environment for a run in a window on `display`: SDL chooses its own video driver,
-// as for a user, and the program chooses its own scaling.
+// The folder of the classic SDL 1.2 library the program runs on instead of the
+// compatibility layer it is built with, when the suite is run on it
+// (VYRTEL_CLASSIC_SDL_DIR).
+std::optional<std::string> classic_sdl_dir();
+
+// The environment for a run in a window on `display`: SDL chooses its own video driver
+// and presentation, as for a user.
 EnvChanges window_environment(const std::string& display);
 // The environment for a run without any display, on SDL's dummy driver.
 EnvChanges dummy_environment();

@@ -235,19 +235,62 @@ std::optional<std::uint32_t> read_readout(const Image& picture, const FontBytes&
   return value;
 }
 
-Image shrink_full_screen(const Image& full_screen) {
-  const double scale = std::min(static_cast<double>(full_screen.width) / kWindowWidth,
-                                static_cast<double>(full_screen.height) / kWindowHeight);
-  const double left = (full_screen.width - kWindowWidth * scale) / 2;
-  const double top = (full_screen.height - kWindowHeight * scale) / 2;
-  Image shrunk{kWindowWidth, kWindowHeight};
-  for (int y = 0; y < kWindowHeight; ++y) {
-    for (int x = 0; x < kWindowWidth; ++x) {
-      shrunk.at(x, y) = full_screen.at(static_cast<int>(left + (x + 0.5) * scale),
-                                       static_cast<int>(top + (y + 0.5) * scale));
+std::string point(int x, int y) {
+  return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+}
+
+std::string size_text(int width, int height) {
+  return std::to_string(width) + "x" + std::to_string(height);
+}
+
+Reading read_window(const Image& window, int pixel_size) {
+  if (window.width != kWindowWidth * pixel_size || window.height != kWindowHeight * pixel_size) {
+    return {.picture = std::nullopt,
+            .problem = "the window is " + size_text(window.width, window.height) + ", not " +
+                       size_text(kWindowWidth * pixel_size, kWindowHeight * pixel_size)};
+  }
+  Image picture{kWindowWidth, kWindowHeight};
+  for (int y = 0; y < window.height; ++y) {
+    for (int x = 0; x < window.width; ++x) {
+      Rgb& source = picture.at(x / pixel_size, y / pixel_size);
+      if (x % pixel_size == 0 && y % pixel_size == 0) {
+        source = window.at(x, y);
+      } else if (window.at(x, y) != source) {
+        return {.picture = std::nullopt,
+                .problem = "the screen pixels of picture pixel " +
+                           point(x / pixel_size, y / pixel_size) + " differ"};
+      }
     }
   }
-  return shrunk;
+  return {.picture = std::move(picture), .problem = {}};
+}
+
+Reading read_full_screen(const Image& screen, double scale) {
+  if (const std::size_t blurred = count_blurred_pixels(screen); blurred > 0) {
+    return {.picture = std::nullopt,
+            .problem = std::to_string(blurred) + " screen pixels of other colours"};
+  }
+  const double left = (screen.width - kWindowWidth * scale) / 2;
+  const double top = (screen.height - kWindowHeight * scale) / 2;
+  const double right = left + kWindowWidth * scale;
+  const double bottom = top + kWindowHeight * scale;
+  for (int y = 0; y < screen.height; ++y) {
+    for (int x = 0; x < screen.width; ++x) {
+      const bool outside = x + 1 <= left || x >= right || y + 1 <= top || y >= bottom;
+      if (outside && classify(screen.at(x, y)) != Shade::kBlack) {
+        return {.picture = std::nullopt,
+                .problem = "screen pixel " + point(x, y) + " is not black, outside the picture"};
+      }
+    }
+  }
+  Image picture{kWindowWidth, kWindowHeight};
+  for (int y = 0; y < kWindowHeight; ++y) {
+    for (int x = 0; x < kWindowWidth; ++x) {
+      picture.at(x, y) = screen.at(static_cast<int>(left + (x + 0.5) * scale),
+                                   static_cast<int>(top + (y + 0.5) * scale));
+    }
+  }
+  return {.picture = std::move(picture), .problem = {}};
 }
 
 std::size_t count_blurred_pixels(const Image& picture) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "image.h"
@@ -71,10 +72,19 @@ class ExpectedPicture {
 // The readout's value, when all eight cells show digit glyphs of `font` in white on black.
 std::optional<std::uint32_t> read_readout(const Image& picture, const FontBytes& font);
 
-// A full-screen picture brought back to 640x480: full screen shows the surface scaled by
-// the same factor both ways, as large as fits, centred; each surface pixel is read at the
-// middle of its scaled square.
-Image shrink_full_screen(const Image& full_screen);
+// A screenshot read back to the 640x480 picture it shows, or what keeps it from being one.
+struct Reading {
+  std::optional<Image> picture;
+  std::string problem;
+};
+
+// A window that shows each picture pixel as a square of `pixel_size` by `pixel_size`
+// identical screen pixels.
+Reading read_window(const Image& window, int pixel_size);
+// A screen that shows the picture scaled by `scale` both ways, centred, on black, in the
+// test screen's three colours only (a scale that is not whole gives squares of uneven
+// sizes: each picture pixel is read at the middle of its square).
+Reading read_full_screen(const Image& screen, double scale);
 
 // Pixels of none of the test screen's three colours, as a blurring scaler leaves at the
 // edges of characters.

@@ -40,14 +40,11 @@ int take_screenshot(const std::filesystem::path& output) {
   ExpectedPicture complete{font};
   complete.add_underline(kCursorStart);
   std::optional<Image> picture;
-  poll_until(
-      kPictureTimeout,
-      [&] {
-        picture = x.capture(*launch.window);
-        return picture && picture->width == kWindowWidth && picture->height == kWindowHeight &&
-               complete.mismatches(*picture).empty();
-      },
-      &x);
+  poll_until(kPictureTimeout, [&] {
+    picture = x.capture(*launch.window);
+    return picture && picture->width == kWindowWidth && picture->height == kWindowHeight &&
+           complete.mismatches(*picture).empty();
+  });
   x.press_key(XK_Escape);
   launch.run->process().wait_for_exit(kExitTimeout);
   if (!picture) {

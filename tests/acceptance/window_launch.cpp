@@ -13,20 +13,19 @@ constexpr const char* kUnreachableDisplay = "Unable to init SDL";
 }  // namespace
 
 WindowLaunch launch_in_window(XSession& x, const std::function<void(ProgramRun&)>& install_font,
-                              std::chrono::milliseconds timeout) {
+                              std::chrono::milliseconds timeout, const EnvChanges& settings) {
+  EnvChanges env = window_environment(x.display_name());
+  env.insert(env.end(), settings.begin(), settings.end());
   WindowLaunch launch;
   for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
     launch.run = std::make_unique<ProgramRun>();
     install_font(*launch.run);
-    launch.run->start(window_environment(x.display_name()));
+    launch.run->start(env);
     ChildProcess& process = launch.run->process();
-    poll_until(
-        timeout,
-        [&] {
-          launch.window = x.find_window(kCaption);
-          return launch.window || process.has_exited();
-        },
-        &x);
+    poll_until(timeout, [&] {
+      launch.window = x.find_window(kCaption);
+      return launch.window || process.has_exited();
+    });
     if (launch.window) {
       x.focus(*launch.window);
       return launch;

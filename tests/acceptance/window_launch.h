@@ -17,8 +17,8 @@ struct WindowLaunch {
 };
 
 // Starts the program on `x`'s display with the font file that `install_font` puts in
-// place, waits at most `timeout` for its window, and gives the window the keyboard. A
-// start that reports it could not reach the display is retried: Xvfb turns away a few
-// percent of new clients.
+// place and the user's `settings` added to its environment, waits at most `timeout` for
+// its window, and gives the window the keyboard. A start that reports it could not reach
+// the display is retried: Xvfb turns away a few percent of new clients.
 WindowLaunch launch_in_window(XSession& x, const std::function<void(ProgramRun&)>& install_font,
-                              std::chrono::milliseconds timeout);
+                              std::chrono::milliseconds timeout, const EnvChanges& settings = {});

@@ -1,5 +1,7 @@
-// A private Xvfb server. It picks a free display number itself, so any number of test
-// processes can run side by side.
+// A private Xvfb server with a window manager (openbox) on it, as on a desktop: the window
+// manager frames windows and gives a window that asks for it the whole screen. The server
+// picks a free display number itself, so any number of test processes can run side by
+// side.
 #pragma once
 
 #include <memory>
@@ -9,10 +11,10 @@
 
 class XServer {
  public:
-  // Starts Xvfb and waits until it accepts connections. Throws std::runtime_error when it
-  // does not come up.
+  // Starts Xvfb and the window manager and waits until both are ready. Throws
+  // std::runtime_error when either does not come up.
   XServer();
-  // Stops the server; one that ignores SIGTERM is killed.
+  // Stops the window manager and the server; one that ignores SIGTERM is killed.
   ~XServer();
   XServer(const XServer&) = delete;
   XServer& operator=(const XServer&) = delete;
@@ -21,6 +23,12 @@ class XServer {
   const std::string& display() const { return display_; }
 
  private:
+  void start_window_manager();
+
   std::unique_ptr<ChildProcess> process_;
   std::string display_;
+  // openbox's settings folders: empty, so that it runs with its system-wide defaults and
+  // not with the settings of whoever runs the tests.
+  TempDir window_manager_home_;
+  std::unique_ptr<ChildProcess> window_manager_;
 };

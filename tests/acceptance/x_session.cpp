@@ -1,6 +1,5 @@
 #include "x_session.h"
 
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -20,11 +19,6 @@ int record_error(Display* /*display*/, XErrorEvent* event) {
   last_error_code = event->error_code;
   return 0;
 }
-
-// _NET_WM_STATE client message actions.
-constexpr long kStateRemove = 0;
-constexpr long kStateAdd = 1;
-constexpr long kStateToggle = 2;
 
 // Longest caption read from a window property, in 32-bit units.
 constexpr long kCaptionLongs = 64;
@@ -100,22 +94,32 @@ std::optional<std::string> XSession::caption_of(WindowId window) {
   return std::nullopt;
 }
 
-std::optional<WindowId> XSession::find_window(std::string_view caption) {
-  Window root = 0, parent = 0;
+std::optional<WindowId> XSession::find_window_below(WindowId parent, std::string_view caption) {
+  Window root = 0, grandparent = 0;
   Window* children = nullptr;
   unsigned int count = 0;
-  if (XQueryTree(display_, DefaultRootWindow(display_), &root, &parent, &children, &count) == 0) {
+  if (XQueryTree(display_, parent, &root, &grandparent, &children, &count) == 0) {
     return std::nullopt;
   }
   const std::unique_ptr<Window, XFreeDeleter> owned{children};
-  std::optional<WindowId> found;
-  for (unsigned int i = 0; i < count && !found; ++i) {
+  for (unsigned int i = 0; i < count; ++i) {
     XWindowAttributes attributes{};
-    if (XGetWindowAttributes(display_, children[i], &attributes) != 0 &&
-        attributes.map_state == IsViewable && caption_of(children[i]) == caption) {
-      found = children[i];
+    if (XGetWindowAttributes(display_, children[i], &attributes) == 0 ||
+        attributes.map_state != IsViewable) {
+      continue;
+    }
+    if (caption_of(children[i]) == caption) {
+      return children[i];
+    }
+    if (const auto found = find_window_below(children[i], caption)) {
+      return found;
     }
   }
+  return std::nullopt;
+}
+
+std::optional<WindowId> XSession::find_window(std::string_view caption) {
+  const auto found = find_window_below(DefaultRootWindow(display_), caption);
   // A window destroyed while it was being looked at leaves an error behind.
   succeeded();
   return found;
@@ -123,10 +127,15 @@ std::optional<WindowId> XSession::find_window(std::string_view caption) {
 
 std::optional<WindowGeometry> XSession::geometry(WindowId window) {
   XWindowAttributes attributes{};
-  if (XGetWindowAttributes(display_, window, &attributes) == 0 || !succeeded()) {
+  int x = 0, y = 0;
+  Window child = 0;
+  if (XGetWindowAttributes(display_, window, &attributes) == 0 ||
+      XTranslateCoordinates(display_, window, DefaultRootWindow(display_), 0, 0, &x, &y, &child) ==
+          0 ||
+      !succeeded()) {
     return std::nullopt;
   }
-  return WindowGeometry{attributes.x, attributes.y, attributes.width, attributes.height};
+  return WindowGeometry{x, y, attributes.width, attributes.height};
 }
 
 WindowGeometry XSession::screen() {
@@ -134,26 +143,35 @@ WindowGeometry XSession::screen() {
   return {0, 0, DisplayWidth(display_, number), DisplayHeight(display_, number)};
 }
 
-std::optional<Image> XSession::capture(WindowId window) {
-  const auto size = geometry(window);
-  if (!size) {
-    return std::nullopt;
-  }
-  XImage* raw = XGetImage(display_, window, 0, 0, static_cast<unsigned int>(size->width),
-                          static_cast<unsigned int>(size->height), AllPlanes, ZPixmap);
+std::optional<Image> XSession::capture_area(WindowId drawable, int width, int height) {
+  XImage* raw = XGetImage(display_, drawable, 0, 0, static_cast<unsigned int>(width),
+                          static_cast<unsigned int>(height), AllPlanes, ZPixmap);
   if (raw == nullptr || !succeeded()) {
     return std::nullopt;
   }
   const std::unique_ptr<XImage, XImageDeleter> owned{raw};
-  Image image{size->width, size->height};
-  for (int y = 0; y < size->height; ++y) {
-    for (int x = 0; x < size->width; ++x) {
+  Image image{width, height};
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
       const unsigned long pixel = XGetPixel(raw, x, y);
       image.at(x, y) = {channel(pixel, raw->red_mask), channel(pixel, raw->green_mask),
                         channel(pixel, raw->blue_mask)};
     }
   }
   return image;
+}
+
+std::optional<Image> XSession::capture(WindowId window) {
+  const auto size = geometry(window);
+  if (!size) {
+    return std::nullopt;
+  }
+  return capture_area(window, size->width, size->height);
+}
+
+std::optional<Image> XSession::capture_screen() {
+  const WindowGeometry whole = screen();
+  return capture_area(DefaultRootWindow(display_), whole.width, whole.height);
 }
 
 void XSession::focus(WindowId window) {
@@ -185,54 +203,5 @@ void XSession::request_close(WindowId window) {
   event.xclient.data.l[0] = static_cast<long>(atom("WM_DELETE_WINDOW"));
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(display_, window, False, NoEventMask, &event);
-  succeeded();
-}
-
-void XSession::serve_window_manager_requests() {
-  const auto state = static_cast<long>(atom("_NET_WM_STATE"));
-  const auto full_screen = static_cast<long>(atom("_NET_WM_STATE_FULLSCREEN"));
-  while (XPending(display_) > 0) {
-    XEvent event{};
-    XNextEvent(display_, &event);
-    if (event.type != ClientMessage || static_cast<long>(event.xclient.message_type) != state ||
-        (event.xclient.data.l[1] != full_screen && event.xclient.data.l[2] != full_screen)) {
-      continue;
-    }
-    const WindowId window = event.xclient.window;
-    const long action = event.xclient.data.l[0];
-    const bool is_full = places_before_full_screen_.contains(window);
-    if (action == kStateAdd || (action == kStateToggle && !is_full)) {
-      set_full_screen(window, true);
-    } else if (action == kStateRemove || action == kStateToggle) {
-      set_full_screen(window, false);
-    }
-  }
-}
-
-void XSession::set_full_screen(WindowId window, bool full_screen) {
-  const bool is_full = places_before_full_screen_.contains(window);
-  if (full_screen == is_full) {
-    return;
-  }
-  const Atom state = atom("_NET_WM_STATE");
-  if (full_screen) {
-    const auto place = geometry(window);
-    if (!place) {
-      return;
-    }
-    places_before_full_screen_[window] = *place;
-    const WindowGeometry whole = screen();
-    XMoveResizeWindow(display_, window, whole.x, whole.y, static_cast<unsigned int>(whole.width),
-                      static_cast<unsigned int>(whole.height));
-    Atom value = atom("_NET_WM_STATE_FULLSCREEN");
-    XChangeProperty(display_, window, state, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(&value), 1);
-  } else {
-    const WindowGeometry place = places_before_full_screen_[window];
-    places_before_full_screen_.erase(window);
-    XMoveResizeWindow(display_, window, place.x, place.y, static_cast<unsigned int>(place.width),
-                      static_cast<unsigned int>(place.height));
-    XDeleteProperty(display_, window, state);
-  }
   succeeded();
 }

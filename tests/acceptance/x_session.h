@@ -5,7 +5,6 @@
 #pragma once
 
 #include <chrono>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,13 +37,17 @@ class XSession {
   // The value of DISPLAY for programs that are to show their windows here.
   const std::string& display_name() const { return display_name_; }
 
-  // The viewable top-level window with this caption (WM_NAME or _NET_WM_NAME).
+  // The viewable window with this caption (WM_NAME or _NET_WM_NAME), at any depth: the
+  // window manager puts each program's window inside a frame of its own.
   std::optional<WindowId> find_window(std::string_view caption);
+  // The window's place on the screen (not within its frame).
   std::optional<WindowGeometry> geometry(WindowId window);
   // The whole screen, where a full-screen window goes.
   WindowGeometry screen();
   // The window's whole content; nullopt when the window is gone or not viewable.
   std::optional<Image> capture(WindowId window);
+  // What the whole screen shows.
+  std::optional<Image> capture_screen();
 
   // Gives the window the keyboard focus, as clicking it would.
   void focus(WindowId window);
@@ -61,18 +64,13 @@ class XSession {
   // Sends WM_DELETE_WINDOW, as a window manager does for the close button.
   void request_close(WindowId window);
 
-  // Xvfb has no window manager, so this connection answers full-screen requests as one
-  // would: a window asking for _NET_WM_STATE_FULLSCREEN gets the whole screen, and its
-  // old place back when it asks to leave. Call it while waiting on anything.
-  void serve_window_manager_requests();
-
  private:
   bool succeeded();
   unsigned long atom(const char* name);
   std::optional<std::string> caption_of(WindowId window);
-  void set_full_screen(WindowId window, bool full_screen);
+  std::optional<WindowId> find_window_below(WindowId parent, std::string_view caption);
+  std::optional<Image> capture_area(WindowId drawable, int width, int height);
 
   std::string display_name_;
   _XDisplay* display_;
-  std::map<WindowId, WindowGeometry> places_before_full_screen_;
 };

@@ -33,7 +33,7 @@ struct Flip {
 
 struct Delivery {
   SDL_Event event;
-  std::uint64_t at;           // ms passed in the run when it was queued
+  std::uint64_t at;          // ms passed in the run when it was queued
   std::size_t flips_before;  // so flips[flips_before] is the first frame after it
 };
 
