@@ -17,12 +17,21 @@ build:
 run: build
 	$(BUILD)/vyrtel
 
+# The tests run twice: built with GCC, and built with Clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer. Both runs take the end-to-end tests through the compatibility
+# layer the program is built with and through the classic SDL 1.2 library, unpacked into
+# $(CLASSIC_SDL).
+CLASSIC_SDL := $(BUILD)/classic-sdl
+SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
+
 test:
 	tools/install-deps.sh test
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON
+	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
+	  cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON -DVYRTEL_CLASSIC_SDL_DIR="$$classic"
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
-	cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
+	  cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) $(SANITIZE_FLAGS) -DVYRTEL_CLASSIC_SDL_DIR="$$classic"
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) -LE no-sanitize
