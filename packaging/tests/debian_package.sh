@@ -24,7 +24,7 @@ for file in \
   ./usr/share/applications/org.vyrtel.Vyrtel.desktop \
   ./usr/share/icons/hicolor/scalable/apps/org.vyrtel.Vyrtel.svg \
   ./usr/share/metainfo/org.vyrtel.Vyrtel.metainfo.xml \
-  ./usr/share/man/man6/vyrtel.6 \
+  ./usr/share/man/man1/vyrtel.1 \
   ./usr/share/doc/vyrtel/copyright; do
   grep -qxF "$file" <<<"$contents" || { echo "not in the package: $file" >&2; status=1; }
 done

@@ -16,7 +16,7 @@ expected=(
   share/applications/org.vyrtel.Vyrtel.desktop
   share/icons/hicolor/scalable/apps/org.vyrtel.Vyrtel.svg
   share/metainfo/org.vyrtel.Vyrtel.metainfo.xml
-  share/man/man6/vyrtel.6
+  share/man/man1/vyrtel.1
   share/doc/vyrtel/copyright
 )
 status=0
