@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build tree with CPack and checks what it carries:
 # every installed file, a menu entry that starts the program in the packaged data
-# directory, and a Depends line, computed by dpkg-shlibdeps, naming the SDL 1.2 library.
+# directory, a changelog whose latest entry is this version, and a Depends line,
+# computed by dpkg-shlibdeps, naming the SDL 1.2 library; then that lintian finds
+# neither an error nor a warning in it.
 # Usage: debian_package.sh BUILD_DIR WORK_DIR
 set -euo pipefail
 build=$1 work=$2
@@ -24,8 +26,9 @@ for file in \
   ./usr/share/applications/org.vyrtel.Vyrtel.desktop \
   ./usr/share/icons/hicolor/scalable/apps/org.vyrtel.Vyrtel.svg \
   ./usr/share/metainfo/org.vyrtel.Vyrtel.metainfo.xml \
-  ./usr/share/man/man1/vyrtel.1 \
-  ./usr/share/doc/vyrtel/copyright; do
+  ./usr/share/man/man1/vyrtel.1.gz \
+  ./usr/share/doc/vyrtel/copyright \
+  ./usr/share/doc/vyrtel/changelog.gz; do
   grep -qxF "$file" <<<"$contents" || { echo "not in the package: $file" >&2; status=1; }
 done
 
@@ -34,8 +37,22 @@ entry=$(dpkg-deb --fsys-tarfile "$deb" |
 grep -qx 'Path=/usr/share/vyrtel' <<<"$entry" ||
   { echo "the menu entry does not start the program in /usr/share/vyrtel" >&2; status=1; }
 
+version=$(dpkg-deb -f "$deb" Version)
+changelog_version=$(dpkg-deb --fsys-tarfile "$deb" |
+                    tar -xOf - ./usr/share/doc/vyrtel/changelog.gz | gzip -dc |
+                    dpkg-parsechangelog -l - -S Version) || changelog_version=unreadable
+[ "$changelog_version" = "$version" ] ||
+  { echo "the changelog's latest entry is $changelog_version, the package $version" >&2; status=1; }
+
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 grep -Eq '(^|, )libsdl1\.2(-compat|debian)( |,|$)' <<<"$depends" ||
   { echo "Depends does not name the SDL 1.2 library" >&2; status=1; }
+
+# lintian warns on stderr that it runs as root; only its tags go to standard output.
+if ! lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>"$work/lintian.err"; then
+  echo "lintian finds fault with the package:" >&2
+  cat "$work/lintian.log" "$work/lintian.err" >&2
+  status=1
+fi
 exit $status
