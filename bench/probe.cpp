@@ -1,11 +1,18 @@
 // The measuring side of `make bench`. Each command prints "name value" lines.
-//   vyrtel_probe cpu PID SECONDS         CPU use of process PID, and of everything else,
-//                                        over the next SECONDS
-//   vyrtel_probe blink SECONDS FONT      blink periods, read from the window's readout
-//   vyrtel_probe keys COUNT GAP_MS LOG   key presses sent through XTEST, GAP_MS apart, and
-//                                        followed to the screen through the shim's LOG
-// blink and keys find the program's window on $DISPLAY by its title, over one X
-// connection each.
+//   vyrtel_probe cpu PID SECONDS SERVER   CPU use of process PID, of the X server (process
+//                                         SERVER) and of everything else over SECONDS
+//   vyrtel_probe wm SECONDS               waits until a window manager runs
+//   vyrtel_probe full-screen              presses Space in the window and waits until the
+//                                         window covers the screen
+//   vyrtel_probe blink SECONDS FONT       blink periods, read from the window's readout
+//   vyrtel_probe keys COUNT GAP_MS LOG    key presses sent through XTEST, GAP_MS apart, and
+//                                         followed to the screen through the shim's LOG
+//   vyrtel_probe frames PID COUNT GAP_MS LOG SERVER
+//                                         CPU per frame presented while COUNT presses,
+//                                         GAP_MS apart, each bring one; frames from LOG
+// The commands that press keys or read the picture find the program's window on $DISPLAY
+// by its title, over one X connection each.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -14,6 +21,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,15 +35,19 @@
 
 #include "bench/measure.h"
 #include "bench/readout.h"
+#include "display/screen.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
 constexpr const char* kWindowTitle = "Vyrtel V0.1";
-// How long the program may take to open its window before the probe gives up.
+// How long the program may take to open its window, or to cover the screen after Space,
+// before the probe gives up.
 constexpr auto kWindowWait = 10s;
 constexpr auto kWindowPollInterval = 20ms;
+// The window's size and place are looked at this often while it goes full screen.
+constexpr auto kPlacementPollInterval = 5ms;
 // Readout pictures are taken this often: far more often than the 251 ms blink, so that
 // no value is missed; the period itself comes from the values, not from this clock.
 constexpr auto kReadoutPollInterval = 5ms;
@@ -43,7 +55,12 @@ constexpr auto kReadoutPollInterval = 5ms;
 // presented and logged after the last key.
 constexpr auto kFocusSettle = 200ms;
 constexpr auto kLastFrameWait = 300ms;
+// After the last of a stream of presses, time for its frame (a few milliseconds at most)
+// but for few idle passes of the loop: they would count towards the frames' CPU.
+constexpr auto kLastFrameOfStreamWait = 30ms;
 constexpr double kPercent = 100.0;
+constexpr double kMillisecondsPerSecond = 1e3;
+constexpr double kNanosecondsPerSecond = 1e9;
 constexpr int kDecimalBase = 10;
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
@@ -77,36 +94,86 @@ void print_count(const char* name, std::size_t count) {
 
 // cpu ------------------------------------------------------------------------------------
 
+// CPU time in clock ticks: of the program, of the X server and of the whole machine.
 struct CpuSample {
-  std::uint64_t process_ticks;
+  std::uint64_t program_ticks;
+  std::uint64_t server_ticks;
   std::uint64_t machine_ticks;
 };
 
-std::optional<CpuSample> sample_cpu(const std::string& stat_path) {
-  const auto process = process_cpu_ticks(first_line(stat_path));
-  const auto machine = machine_busy_ticks(first_line("/proc/stat"));
-  if (!process || !machine) {
-    return std::nullopt;
-  }
-  return CpuSample{.process_ticks = *process, .machine_ticks = *machine};
+std::optional<std::uint64_t> ticks_of(const std::string& pid) {
+  return process_cpu_ticks(first_line("/proc/" + pid + "/stat"));
 }
 
-int measure_cpu(const char* pid, double seconds) {
-  const std::string stat_path = std::string("/proc/") + pid + "/stat";
-  const auto start_time = std::chrono::steady_clock::now();
-  const auto start = sample_cpu(stat_path);
+// The CPU used over a span, in milliseconds: by the program, by the X server, which does
+// part of the work of presenting, and by everything else.
+struct CpuUse {
+  double seconds;
+  double program_ms;
+  double server_ms;
+  double other_ms;
+};
+
+double percent_of_core(double ms, double seconds) {
+  return kPercent * ms / (seconds * kMillisecondsPerSecond);
+}
+
+// Samples the CPU times when made, and again when stopped.
+class CpuMeter {
+ public:
+  CpuMeter(std::string program_pid, std::string server_pid)
+      : program_pid_(std::move(program_pid)),
+        server_pid_(std::move(server_pid)),
+        start_time_(std::chrono::steady_clock::now()),
+        start_(sample()) {}
+
+  std::optional<CpuUse> stop() const {
+    const auto end = sample();
+    const double seconds = seconds_since(start_time_);
+    if (!start_ || !end) {
+      std::fprintf(stderr, "cannot read the CPU times of process %s or %s\n", program_pid_.c_str(),
+                   server_pid_.c_str());
+      return std::nullopt;
+    }
+    const double ms_per_tick = kMillisecondsPerSecond / static_cast<double>(sysconf(_SC_CLK_TCK));
+    const auto ms = [ms_per_tick](std::uint64_t from, std::uint64_t to) {
+      return static_cast<double>(to - from) * ms_per_tick;
+    };
+    const double program = ms(start_->program_ticks, end->program_ticks);
+    const double server = ms(start_->server_ticks, end->server_ticks);
+    return CpuUse{.seconds = seconds,
+                  .program_ms = program,
+                  .server_ms = server,
+                  .other_ms = ms(start_->machine_ticks, end->machine_ticks) - program - server};
+  }
+
+ private:
+  std::optional<CpuSample> sample() const {
+    const auto program = ticks_of(program_pid_);
+    const auto server = ticks_of(server_pid_);
+    const auto machine = machine_busy_ticks(first_line("/proc/stat"));
+    if (!program || !server || !machine) {
+      return std::nullopt;
+    }
+    return CpuSample{.program_ticks = *program, .server_ticks = *server, .machine_ticks = *machine};
+  }
+
+  std::string program_pid_;
+  std::string server_pid_;
+  std::chrono::steady_clock::time_point start_time_;
+  std::optional<CpuSample> start_;
+};
+
+int measure_cpu(const char* pid, double seconds, const char* server_pid) {
+  const CpuMeter meter(pid, server_pid);
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  const auto end = sample_cpu(stat_path);
-  const double elapsed = seconds_since(start_time);
-  if (!start || !end) {
-    std::fprintf(stderr, "cannot read the CPU times of process %s\n", pid);
+  const auto use = meter.stop();
+  if (!use) {
     return 1;
   }
-  const auto ticks_per_second = static_cast<double>(sysconf(_SC_CLK_TCK));
-  const auto process = static_cast<double>(end->process_ticks - start->process_ticks);
-  const auto machine = static_cast<double>(end->machine_ticks - start->machine_ticks);
-  print_figure("cpu-percent", kPercent * process / ticks_per_second / elapsed);
-  print_figure("other-cpu-percent", kPercent * (machine - process) / ticks_per_second / elapsed);
+  print_figure("cpu-percent", percent_of_core(use->program_ms, use->seconds));
+  print_figure("x-server-cpu-percent", percent_of_core(use->server_ms, use->seconds));
+  print_figure("other-cpu-percent", percent_of_core(use->other_ms, use->seconds));
   return 0;
 }
 
@@ -116,6 +183,13 @@ struct DisplayCloser {
   void operator()(Display* display) const { XCloseDisplay(display); }
 };
 using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
+
+// Windows come and go while the probe looks at them (the window manager's, the program's
+// as it changes form): a request about one that is gone fails and returns an error status
+// instead of ending the probe.
+int ignore_x_error(Display* /*display*/, XErrorEvent* /*event*/) {
+  return 0;
+}
 
 bool has_title(Display* display, Window window) {
   char* name = nullptr;
@@ -158,7 +232,162 @@ std::optional<Window> wait_for_window(Display* display) {
   return std::nullopt;
 }
 
+// Gives the window the keyboard focus and puts the pointer inside it, as a user would.
+void focus(Display* display, Window window) {
+  int x = 0;
+  int y = 0;
+  Window child = 0;
+  XTranslateCoordinates(display, window, DefaultRootWindow(display), 1, 1, &x, &y, &child);
+  XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
+  XSetInputFocus(display, window, RevertToParent, CurrentTime);
+  XSync(display, False);
+}
+
+void press(Display* display, KeyCode key) {
+  XTestFakeKeyEvent(display, key, True, CurrentTime);
+  XTestFakeKeyEvent(display, key, False, CurrentTime);
+  XFlush(display);
+}
+
+// Presses and releases Right and Left in turn, so that the cursor stays where it was;
+// returns the time each press was sent.
+std::vector<std::int64_t> press_keys(Display* display, int count, std::chrono::milliseconds gap) {
+  const KeyCode keys[] = {XKeysymToKeycode(display, XK_Right), XKeysymToKeycode(display, XK_Left)};
+  std::vector<std::int64_t> sent;
+  for (int i = 0; i < count; ++i) {
+    sent.push_back(monotonic_ns());
+    press(display, keys[i % 2]);
+    std::this_thread::sleep_for(gap);
+  }
+  return sent;
+}
+
+// wm -------------------------------------------------------------------------------------
+
+// The window that `owner`'s _NET_SUPPORTING_WM_CHECK property names, if it has one.
+std::optional<Window> supporting_wm_check(Display* display, Window owner) {
+  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long remaining = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display, owner, check, 0, 1, False, XA_WINDOW, &type, &format, &count,
+                         &remaining, &data) != Success ||
+      data == nullptr) {
+    return std::nullopt;
+  }
+  std::optional<Window> named;
+  if (type == XA_WINDOW && format == 32 && count == 1) {
+    named = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+  }
+  XFree(data);
+  return named;
+}
+
+// A window manager has taken over once the root window names a check window and that
+// window, still there, names itself: a stale property left by one that has gone fails
+// the second look.
+bool window_manager_running(Display* display) {
+  const auto check = supporting_wm_check(display, DefaultRootWindow(display));
+  return check && supporting_wm_check(display, *check) == check;
+}
+
+int wait_for_window_manager(Display* display, double seconds) {
+  const auto start = std::chrono::steady_clock::now();
+  while (seconds_since(start) < seconds) {
+    if (window_manager_running(display)) {
+      return 0;
+    }
+    std::this_thread::sleep_for(kWindowPollInterval);
+  }
+  std::fprintf(stderr, "no window manager took over the display within %.0f s\n", seconds);
+  return 1;
+}
+
+// full-screen ----------------------------------------------------------------------------
+
+// The window's size and where its top left lies on the screen.
+struct Placement {
+  int x;
+  int y;
+  int width;
+  int height;
+  bool viewable;
+};
+
+std::optional<Placement> placement(Display* display, Window window) {
+  XWindowAttributes attributes{};
+  int x = 0;
+  int y = 0;
+  Window child = 0;
+  if (XGetWindowAttributes(display, window, &attributes) == 0 ||
+      XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child) ==
+          0) {
+    return std::nullopt;
+  }
+  return Placement{.x = x,
+                   .y = y,
+                   .width = attributes.width,
+                   .height = attributes.height,
+                   .viewable = attributes.map_state == IsViewable};
+}
+
+bool covers_screen(Display* display) {
+  const auto window = find_titled(display, DefaultRootWindow(display));
+  const auto place = window ? placement(display, *window) : std::nullopt;
+  const int screen = DefaultScreen(display);
+  return place && place->viewable && place->x == 0 && place->y == 0 &&
+         place->width == DisplayWidth(display, screen) &&
+         place->height == DisplayHeight(display, screen);
+}
+
+int enter_full_screen(Display* display) {
+  const auto window = wait_for_window(display);
+  if (!window) {
+    return 1;
+  }
+  focus(display, *window);
+  std::this_thread::sleep_for(kFocusSettle);
+  const auto start = std::chrono::steady_clock::now();
+  press(display, XKeysymToKeycode(display, XK_space));
+  while (std::chrono::steady_clock::now() - start < kWindowWait) {
+    if (covers_screen(display)) {
+      print_figure("full-screen-after-ms", seconds_since(start) * kMillisecondsPerSecond);
+      return 0;
+    }
+    std::this_thread::sleep_for(kPlacementPollInterval);
+  }
+  std::fprintf(stderr, "the window did not cover the screen after Space\n");
+  return 1;
+}
+
 // blink ----------------------------------------------------------------------------------
+
+// Where the program's 640x480 picture lies in its window: as it is in a window, and in
+// full screen scaled up as far as it fits, keeping its shape, and centred.
+struct PictureLayout {
+  double left;
+  double top;
+  double scale;
+};
+
+PictureLayout picture_layout(Display* display, Window window) {
+  const auto place = placement(display, window);
+  if (!place) {
+    return PictureLayout{.left = 0, .top = 0, .scale = 1};
+  }
+  const double scale = std::min(static_cast<double>(place->width) / kScreenWidth,
+                                static_cast<double>(place->height) / kScreenHeight);
+  return PictureLayout{.left = (place->width - kScreenWidth * scale) / 2,
+                       .top = (place->height - kScreenHeight * scale) / 2,
+                       .scale = scale};
+}
+
+// The window pixel that shows picture pixel `x` (or row `y`): the one under its middle.
+int window_pixel(double offset, double scale, int picture_pixel) {
+  return static_cast<int>(std::floor(offset + (picture_pixel + 0.5) * scale));
+}
 
 // A colour channel counts as lit in its upper half: white ink has all three lit, the grey
 // (100 of 255) and black backgrounds none.
@@ -166,15 +395,22 @@ bool channel_lit(unsigned long pixel, unsigned long mask) {
   return (pixel & mask) > mask / 2;
 }
 
-std::optional<std::uint32_t> read_readout(Display* display, Window window, const FontImage& font) {
+std::optional<std::uint32_t> read_readout(Display* display, Window window,
+                                          const PictureLayout& layout, const FontImage& font) {
   const ReadoutArea area = readout_area();
-  XImage* image = XGetImage(display, window, area.x, area.y, static_cast<unsigned>(area.width),
-                            static_cast<unsigned>(area.height), AllPlanes, ZPixmap);
+  const int left = window_pixel(layout.left, layout.scale, area.x);
+  const int top = window_pixel(layout.top, layout.scale, area.y);
+  const int right = window_pixel(layout.left, layout.scale, area.x + area.width - 1);
+  const int bottom = window_pixel(layout.top, layout.scale, area.y + area.height - 1);
+  XImage* image = XGetImage(display, window, left, top, static_cast<unsigned>(right - left + 1),
+                            static_cast<unsigned>(bottom - top + 1), AllPlanes, ZPixmap);
   if (image == nullptr) {
     return std::nullopt;
   }
-  const auto value = decode_readout(font, [image](int x, int y) {
-    const unsigned long pixel = XGetPixel(image, x, y);
+  const auto value = decode_readout(font, [&](int x, int y) {
+    const unsigned long pixel =
+        XGetPixel(image, window_pixel(layout.left, layout.scale, area.x + x) - left,
+                  window_pixel(layout.top, layout.scale, area.y + y) - top);
     return channel_lit(pixel, image->red_mask) && channel_lit(pixel, image->green_mask) &&
            channel_lit(pixel, image->blue_mask);
   });
@@ -185,10 +421,11 @@ std::optional<std::uint32_t> read_readout(Display* display, Window window, const
 // The distinct readout values seen over `seconds`, in the order they appeared.
 std::vector<std::uint32_t> watch_readout(Display* display, Window window, const FontImage& font,
                                          double seconds) {
+  const PictureLayout layout = picture_layout(display, window);
   std::vector<std::uint32_t> values;
   const auto start = std::chrono::steady_clock::now();
   while (seconds_since(start) < seconds) {
-    const auto value = read_readout(display, window, font);
+    const auto value = read_readout(display, window, layout, font);
     if (value && (values.empty() || values.back() != *value)) {
       values.push_back(*value);
     }
@@ -216,31 +453,16 @@ int measure_blink(Display* display, double seconds, const char* font_path) {
 
 // keys -----------------------------------------------------------------------------------
 
-// Gives the window the keyboard focus and puts the pointer inside it, as a user would.
-void focus(Display* display, Window window) {
-  int x = 0;
-  int y = 0;
-  Window child = 0;
-  XTranslateCoordinates(display, window, DefaultRootWindow(display), 1, 1, &x, &y, &child);
-  XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-  XSetInputFocus(display, window, RevertToParent, CurrentTime);
-  XSync(display, False);
-}
-
-// Presses and releases Right and Left in turn, so that the cursor stays where it was;
-// returns the time each press was sent.
-std::vector<std::int64_t> press_keys(Display* display, int count, std::chrono::milliseconds gap) {
-  const KeyCode keys[] = {XKeysymToKeycode(display, XK_Right), XKeysymToKeycode(display, XK_Left)};
-  std::vector<std::int64_t> sent;
-  for (int i = 0; i < count; ++i) {
-    const KeyCode key = keys[i % 2];
-    sent.push_back(monotonic_ns());
-    XTestFakeKeyEvent(display, key, True, CurrentTime);
-    XTestFakeKeyEvent(display, key, False, CurrentTime);
-    XFlush(display);
-    std::this_thread::sleep_for(gap);
+bool has_xtest(Display* display) {
+  int event_base = 0;
+  int error_base = 0;
+  int major = 0;
+  int minor = 0;
+  if (XTestQueryExtension(display, &event_base, &error_base, &major, &minor) == 0) {
+    std::fprintf(stderr, "the X server has no XTEST\n");
+    return false;
   }
-  return sent;
+  return true;
 }
 
 void print_latencies(const std::vector<KeyLatency>& latencies) {
@@ -261,14 +483,6 @@ void print_latencies(const std::vector<KeyLatency>& latencies) {
 }
 
 int measure_keys(Display* display, int count, std::chrono::milliseconds gap, const char* log_path) {
-  int event_base = 0;
-  int error_base = 0;
-  int major = 0;
-  int minor = 0;
-  if (XTestQueryExtension(display, &event_base, &error_base, &major, &minor) == 0) {
-    std::fprintf(stderr, "the X server has no XTEST\n");
-    return 1;
-  }
   const auto window = wait_for_window(display);
   if (!window) {
     return 1;
@@ -292,10 +506,62 @@ int measure_keys(Display* display, int count, std::chrono::milliseconds gap, con
   return 0;
 }
 
+// frames ---------------------------------------------------------------------------------
+
+// A stream of presses, each of which changes the picture, so that the program presents
+// a frame for each: the CPU it uses meanwhile, divided by the frames it presented (every
+// SDL_Flip the shim logged in the span), is what a frame costs. The few passes of the
+// loop between frames count too, a small part beside the frames.
+struct FrameStream {
+  std::string pid;
+  int count;
+  std::chrono::milliseconds gap;
+  std::string log_path;
+  std::string server_pid;
+};
+
+int measure_frames(Display* display, const FrameStream& stream) {
+  const auto window = wait_for_window(display);
+  if (!window) {
+    return 1;
+  }
+  focus(display, *window);
+  std::this_thread::sleep_for(kFocusSettle);
+  const CpuMeter meter(stream.pid, stream.server_pid);
+  const std::int64_t from = monotonic_ns();
+  press_keys(display, stream.count, stream.gap);
+  std::this_thread::sleep_for(kLastFrameOfStreamWait);
+  const std::int64_t to = monotonic_ns();
+  const auto use = meter.stop();
+  const auto flips = parse_shim_log(whole_file(stream.log_path)).flips;
+  const auto frames = static_cast<std::size_t>(std::count_if(
+      flips.begin(), flips.end(), [from, to](auto at) { return at >= from && at <= to; }));
+  if (!use || frames == 0) {
+    std::fprintf(stderr, "no frame was presented while the keys were pressed\n");
+    return 1;
+  }
+  const auto count = static_cast<double>(frames);
+  print_count("frames-presented", frames);
+  print_figure("frames-per-second",
+               count / (static_cast<double>(to - from) / kNanosecondsPerSecond));
+  print_figure("frame-cpu-ms", use->program_ms / count);
+  print_figure("frame-x-server-cpu-ms", use->server_ms / count);
+  print_figure("frames-other-cpu-percent", percent_of_core(use->other_ms, use->seconds));
+  return 0;
+}
+
+// The command line -----------------------------------------------------------------------
+
 int usage(const char* program) {
-  std::fprintf(stderr, "usage: %s cpu PID SECONDS | blink SECONDS FONT | keys COUNT GAP_MS LOG\n",
+  std::fprintf(stderr,
+               "usage: %s cpu PID SECONDS SERVER | wm SECONDS | full-screen | blink SECONDS FONT"
+               " | keys COUNT GAP_MS LOG | frames PID COUNT GAP_MS LOG SERVER\n",
                program);
   return 2;
+}
+
+std::chrono::milliseconds milliseconds(const char* text) {
+  return std::chrono::milliseconds(std::strtol(text, nullptr, kDecimalBase));
 }
 
 int run_x_command(const std::string& command, char** args) {
@@ -304,12 +570,34 @@ int run_x_command(const std::string& command, char** args) {
     std::fprintf(stderr, "cannot open display \"%s\"\n", XDisplayName(nullptr));
     return 1;
   }
+  XSetErrorHandler(ignore_x_error);
+  if (command == "wm") {
+    return wait_for_window_manager(display.get(), std::atof(args[0]));
+  }
   if (command == "blink") {
     return measure_blink(display.get(), std::atof(args[0]), args[1]);
   }
-  return measure_keys(display.get(), std::atoi(args[0]),
-                      std::chrono::milliseconds(std::strtol(args[1], nullptr, kDecimalBase)),
-                      args[2]);
+  if (!has_xtest(display.get())) {
+    return 1;
+  }
+  if (command == "full-screen") {
+    return enter_full_screen(display.get());
+  }
+  if (command == "keys") {
+    return measure_keys(display.get(), std::atoi(args[0]), milliseconds(args[1]), args[2]);
+  }
+  return measure_frames(display.get(), FrameStream{.pid = args[0],
+                                                   .count = std::atoi(args[1]),
+                                                   .gap = milliseconds(args[2]),
+                                                   .log_path = args[3],
+                                                   .server_pid = args[4]});
+}
+
+// Whether `command` is one of the X commands and takes `args` arguments.
+bool x_command_with(const std::string& command, int args) {
+  return (command == "wm" && args == 1) || (command == "full-screen" && args == 0) ||
+         (command == "blink" && args == 2) || (command == "keys" && args == 3) ||
+         (command == "frames" && args == 5);
 }
 
 }  // namespace
@@ -317,10 +605,10 @@ int run_x_command(const std::string& command, char** args) {
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   const int args = argc - 2;
-  if (command == "cpu" && args == 2) {
-    return measure_cpu(argv[2], std::atof(argv[3]));
+  if (command == "cpu" && args == 3) {
+    return measure_cpu(argv[2], std::atof(argv[3]), argv[4]);
   }
-  if ((command == "blink" && args == 2) || (command == "keys" && args == 3)) {
+  if (x_command_with(command, args)) {
     return run_x_command(command, argv + 2);
   }
   return usage(argv[0]);

@@ -1,19 +1,39 @@
 #!/usr/bin/env bash
-# Measures the built program in a real window on a private Xvfb and prints a summary
-# table; `make bench` builds everything first and runs this from the repository root.
+# Measures the built program on a private Xvfb under a window manager, in each of its two
+# ways of presenting frames, in a window and in full screen, and prints the figures side
+# by side and the goals; `make bench` builds everything first and runs this from the
+# repository root.
 # Usage: bench/run.sh BUILD_DIR
 set -euo pipefail
 
 build=$(realpath "${1:?usage: bench/run.sh BUILD_DIR}")
 cd "$(dirname "$0")/.."
 
-warm_up_s=2            # start-up settles and the first frames are drawn
+screen_size=1920x1080
+warm_up_s=2            # start-up (or the switch to full screen) settles, first frames drawn
 idle_window_s=10       # /proc counts CPU time in 10 ms ticks: 0.1 % of one core over 10 s
-idle_attempts=3        # the idle figure is taken again while other work disturbs it
-disturbed_percent=25   # other processes' CPU use (of one core) that disturbs the idle figure
+idle_runs=3            # undisturbed idle figures wanted for the median
+idle_most_runs=4       # idle figures taken at most, disturbed ones included
+disturbed_percent=25   # other processes' CPU use (of one core) that disturbs a figure
 blink_window_s=5       # about 20 blink periods
 key_count=50
-key_gap_ms=40          # each press is shown (about 10 ms) well before the next one
+key_gap_ms=40          # each press is shown well before the next one
+frame_count=200        # presses, each bringing a frame, for the CPU a frame costs
+frame_gap_ms=10        # faster than the loop looks at input: every look finds a press
+
+# The two ways the program presents frames, and what each sets in its environment: the
+# direct path (X11 shared memory) is its own default, the GPU path (GL) one variable away.
+path_environment() {
+  case "$1" in
+    direct) ;;
+    gpu) echo SDL_FRAMEBUFFER_ACCELERATION=1 ;;
+  esac
+}
+paths=(direct gpu)
+forms=(window full-screen)
+
+# What the user's shell has set must not choose for the program.
+unset SDL_VIDEODRIVER SDL_RENDER_DRIVER SDL_FRAMEBUFFER_ACCELERATION
 
 work=$(mktemp -d)
 pids=()
@@ -49,15 +69,29 @@ trap 'exit 130' INT TERM
 
 probe() { "$build/vyrtel_probe" "$@"; }
 
-# The value of the "name value" line NAME in FILE.
-figure() { awk -v name="$1" '$1 == name { print $2 }' "$2"; }
+# The value of the "name value" line NAME in FILE; nothing when FILE has none, or when
+# there is no FILE (a figure the configuration does not take).
+figure() { awk -v name="$1" '$1 == name { print $2 }' "$2" 2>/dev/null || true; }
+
+# The median of the numbers on standard input, one a line; nothing when there are none.
+median() {
+  sort -g | awk '{ v[NR] = $1 }
+    END { if (NR) printf "%.2f\n", NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+# Whether other work used more than disturbed_percent of a core, by figure NAME of FILE.
+disturbed() {
+  awk -v name="$1" -v limit="$disturbed_percent" '$1 == name { exit !($2 > limit) }' "$2"
+}
 
 # Reverse order so that Xvfb, started first, is stopped last.
 track() { pids=("$1" "${pids[@]}"); }
 
 start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-  track $!
+  Xvfb -displayfd 3 -screen 0 "${screen_size}x24" -nolisten tcp 3>"$work/display" \
+    2>"$work/xvfb.log" &
+  xvfb=$!
+  track "$xvfb"
   local _
   for _ in $(seq 100); do
     [ -s "$work/display" ] && break
@@ -72,109 +106,202 @@ start_xvfb() {
   export DISPLAY
   export XDG_RUNTIME_DIR="$work/runtime"
   mkdir -m 700 "$XDG_RUNTIME_DIR"
-  unset SDL_VIDEODRIVER
 }
 
-# Idle CPU of PID, taken again (up to idle_attempts times) while other processes were busy.
+# Full screen is the window manager's to give: the program asks for it, openbox grants it.
+start_window_manager() {
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  track $!
+  if ! probe wm 10; then
+    cat "$work/openbox.log" >&2
+    exit 1
+  fi
+}
+
+# Idle CPU of PID, taken until idle_runs figures were undisturbed or idle_most_runs were
+# taken; writes the median (of the undisturbed ones, or of all when none was) to DIR/idle.txt.
 measure_idle_cpu() {
-  local _
-  for _ in $(seq "$idle_attempts"); do
-    probe cpu "$1" "$idle_window_s" >"$work/idle.txt"
-    if awk -v limit="$disturbed_percent" '$1 == "other-cpu-percent" { exit !($2 > limit) }' \
-      "$work/idle.txt"; then
-      echo "  (other work used $(figure other-cpu-percent "$work/idle.txt") % meanwhile: again)"
+  local pid=$1 dir=$2 run=0 quiet=0 kept
+  while [ "$quiet" -lt "$idle_runs" ] && [ "$run" -lt "$idle_most_runs" ]; do
+    run=$((run + 1))
+    probe cpu "$pid" "$idle_window_s" "$xvfb" >"$dir/idle-$run.txt"
+    echo "  idle $run: $(tr '\n' ' ' <"$dir/idle-$run.txt")"
+    if disturbed other-cpu-percent "$dir/idle-$run.txt"; then
+      echo "  (other work used more than $disturbed_percent % of a core: taken again)"
     else
-      break
+      quiet=$((quiet + 1))
+      cp "$dir/idle-$run.txt" "$dir/idle-quiet-$run.txt"
     fi
   done
+  kept=("$dir"/idle-quiet-*.txt)
+  [ "$quiet" -gt 0 ] || kept=("$dir"/idle-[0-9]*.txt)
+  {
+    echo "idle-runs $quiet/$run"
+    echo "idle-cpu-percent $(cat "${kept[@]}" | awk '$1 == "cpu-percent" { print $2 }' | median)"
+    echo "idle-x-server-cpu-percent $(cat "${kept[@]}" |
+      awk '$1 == "x-server-cpu-percent" { print $2 }' | median)"
+    echo "idle-other-cpu-percent $(cat "$dir"/idle-[0-9]*.txt |
+      awk '$1 == "other-cpu-percent" { print $2 }' | median)"
+  } >"$dir/idle.txt"
 }
 
-measure_program() {
-  echo "== The program, idle, with the latency shim preloaded"
-  VYRTEL_SHIM_LOG="$work/shim.log" VYRTEL_BENCH_LAUNCH_US="${EPOCHREALTIME/[.,]/}" \
-    LD_PRELOAD="$build/libvyrtel_latency_shim.so" "$build/vyrtel" >"$work/vyrtel.out" 2>&1 &
-  local program=$!
+# The GL libraries mapped into process PID, one a line: GL's dispatch, Mesa's software
+# rasteriser and the LLVM it compiles with.
+gl_libraries() {
+  grep -oE '(libGLX|libGL\.so|swrast|libLLVM)[^/]*$' "/proc/$1/maps" | sort -u || true
+}
+
+# One configuration: the program presenting by PATH (direct, gpu) in FORM (window,
+# full-screen), started afresh with the latency shim preloaded; its figures go to
+# $work/PATH-FORM/.
+measure_configuration() {
+  local path=$1 form=$2 dir="$work/$1-$2" program
+  local -a environment
+  read -ra environment <<<"$(path_environment "$path")"
+  mkdir "$dir"
+  echo "== $path path, $form${environment[*]:+ (${environment[*]})}"
+  env "${environment[@]}" VYRTEL_SHIM_LOG="$dir/shim.log" \
+    VYRTEL_BENCH_LAUNCH_US="${EPOCHREALTIME/[.,]/}" LD_PRELOAD="$build/libvyrtel_latency_shim.so" \
+    "$build/vyrtel" >"$dir/vyrtel.out" 2>&1 &
+  program=$!
   track "$program"
+  if [ "$form" = full-screen ]; then
+    probe full-screen | tee "$dir/full-screen.txt"
+  fi
   sleep "$warm_up_s"
-  measure_idle_cpu "$program"
-  cat "$work/idle.txt"
-  probe blink "$blink_window_s" rfs/rk_font.bin | tee "$work/blink.txt"
-  probe keys "$key_count" "$key_gap_ms" "$work/shim.log" | tee "$work/keys.txt"
-  awk '$1 == "VmHWM:" { printf "peak-resident-mib %.1f\n", $2 / 1024 }' "/proc/$program/status" |
-    tee "$work/memory.txt"
+  measure_idle_cpu "$program" "$dir"
+  probe blink "$blink_window_s" rfs/rk_font.bin | tee "$dir/blink.txt"
+  probe keys "$key_count" "$key_gap_ms" "$dir/shim.log" | tee "$dir/keys.txt"
+  probe frames "$program" "$frame_count" "$frame_gap_ms" "$dir/shim.log" "$xvfb" |
+    tee "$dir/frames.txt"
+  {
+    awk '$1 == "VmHWM:" { printf "peak-resident-mib %.1f\n", $2 / 1024 }' "/proc/$program/status"
+    gl_libraries "$program" >"$dir/gl-libraries.txt"
+    echo "gl-mapped $([ -s "$dir/gl-libraries.txt" ] && echo yes || echo no)"
+    echo "gl-libraries $(tr '\n' ' ' <"$dir/gl-libraries.txt")"
+  } | tee "$dir/process.txt"
   stop "$program"
 }
 
-measure_unpaced() {
-  echo "== The same frame composed and presented without pacing"
-  "$build/vyrtel_unpaced_loop" $((warm_up_s + idle_window_s + 1)) >"$work/unpaced.txt" &
-  local unpaced=$!
-  track "$unpaced"
-  sleep "$warm_up_s"
-  probe cpu "$unpaced" "$idle_window_s" | tee "$work/unpaced-cpu.txt"
-  wait "$unpaced"
-  cat "$work/unpaced.txt"
-}
-
-measure_frames() {
+measure_frame_bench() {
   echo "== Frame cost (Google Benchmark, median of 5)"
   "$build/vyrtel_frame_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true |
-    tee "$work/frames.txt"
+    tee "$work/frame-bench.txt"
 }
 
-# One table row: what, figure, unit, and optionally the goal as "<= N".
-row() {
-  local verdict=""
-  if [ -n "${4:-}" ]; then
-    if [ -z "$2" ]; then
-      verdict="NO FIGURE"
-    elif awk -v value="$2" -v goal="${4#<= }" 'BEGIN { exit !(value <= goal) }'; then
-      verdict="met"
-    else
-      verdict="MISSED"
-    fi
-  fi
-  printf '%-40s %10s %-10s %-8s %s\n' "$1" "${2:-?}" "$3" "${4:-}" "$verdict"
+configurations() {
+  local path form
+  for path in "${paths[@]}"; do
+    for form in "${forms[@]}"; do
+      echo "$path-$form"
+    done
+  done
 }
 
-summary() {
-  local idle unpaced ratio
-  idle=$(figure cpu-percent "$work/idle.txt")
-  unpaced=$(figure cpu-percent "$work/unpaced-cpu.txt")
-  ratio=$(awk -v a="$idle" -v b="$unpaced" 'BEGIN { if (b > 0) printf "%.3f", a / b }')
+# One row of the side-by-side table: what, unit, then figure NAME from FILE of each
+# configuration's folder.
+table_row() {
+  local line configuration value
+  line=$(printf '%-36s %-9s' "$1" "$2")
+  for configuration in $(configurations); do
+    value=$(figure "$4" "$work/$configuration/$3")
+    line+=$(printf ' %12s' "${value:--}")
+  done
+  echo "$line"
+}
+
+table() {
   echo
-  echo "== Summary ($(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg))"
-  printf '%-40s %10s %-10s %-8s %s\n' "measure" "figure" "unit" "goal" ""
-  row "idle CPU, program" "$idle" "% of core" "<= 2"
-  row "  other processes meanwhile" "$(figure other-cpu-percent "$work/idle.txt")" "% of core"
-  row "CPU, unpaced loop" "$unpaced" "% of core"
-  row "  idle / unpaced" "$ratio" "ratio"
-  row "  unpaced frames" "$(figure unpaced-frames-per-second "$work/unpaced.txt")" "per s"
-  row "blink period, median" "$(figure blink-period-median-ms "$work/blink.txt")" "ms" "<= 252"
-  row "blink period, max" "$(figure blink-period-max-ms "$work/blink.txt")" "ms"
-  row "key press to frame, median" "$(figure key-to-frame-median-ms "$work/keys.txt")" "ms"
-  row "key press to frame, max" "$(figure key-to-frame-max-ms "$work/keys.txt")" "ms" "<= 17"
-  row "  of which waiting to be handed over" "$(figure slowest-key-delivered-ms "$work/keys.txt")" \
-    "ms"
-  row "  key presses shown of $(figure keys-sent "$work/keys.txt")" \
-    "$(figure keys-shown "$work/keys.txt")" "presses"
-  row "start-up to first frame" "$(figure first-frame-ms "$work/keys.txt")" "ms"
-  row "compose one frame in memory" "$(figure compose-in-memory-us "$work/frames.txt")" "us"
-  row "  its two fills alone" "$(figure fills-in-memory-us "$work/frames.txt")" "us"
-  row "  compose / fills" "$(figure compose-to-fills-ratio "$work/frames.txt")" "ratio" "<= 1.5"
-  row "frame with flip in a window" "$(figure frame-in-window-ms "$work/frames.txt")" "ms"
-  row "  CPU of all its threads" "$(figure frame-in-window-cpu-ms "$work/frames.txt")" "ms"
-  row "peak resident memory (VmHWM)" "$(figure peak-resident-mib "$work/memory.txt")" "MiB"
-  if awk -v limit="$disturbed_percent" '$1 == "other-cpu-percent" { exit !($2 > limit) }' \
-    "$work/idle.txt"; then
-    echo "Other work kept the machine busy: these figures are disturbed; run again when it is quiet."
+  echo "== Side by side ($(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg))"
+  printf '%-36s %-9s %12s %12s %12s %12s\n' "" "" direct direct GPU GPU
+  printf '%-36s %-9s %12s %12s %12s %12s\n' measure unit window full-screen window full-screen
+  table_row "idle CPU, median" "% core" idle.txt idle-cpu-percent
+  table_row "  runs undisturbed / taken" "" idle.txt idle-runs
+  table_row "  X server meanwhile, median" "% core" idle.txt idle-x-server-cpu-percent
+  table_row "  other work meanwhile, median" "% core" idle.txt idle-other-cpu-percent
+  table_row "CPU per presented frame" "ms" frames.txt frame-cpu-ms
+  table_row "  X server's per frame" "ms" frames.txt frame-x-server-cpu-ms
+  table_row "  frames presented per second" "per s" frames.txt frames-per-second
+  table_row "  other work meanwhile" "% core" frames.txt frames-other-cpu-percent
+  table_row "peak resident memory (VmHWM)" "MiB" process.txt peak-resident-mib
+  table_row "start-up to first frame" "ms" keys.txt first-frame-ms
+  table_row "Space to covering the screen" "ms" full-screen.txt full-screen-after-ms
+  table_row "key press to frame, median" "ms" keys.txt key-to-frame-median-ms
+  table_row "key press to frame, max" "ms" keys.txt key-to-frame-max-ms
+  table_row "  of which waiting to be handed over" "ms" keys.txt slowest-key-delivered-ms
+  table_row "  key presses shown of $key_count" "presses" keys.txt keys-shown
+  table_row "blink period, median" "ms" blink.txt blink-period-median-ms
+  table_row "blink period, max" "ms" blink.txt blink-period-max-ms
+  table_row "GL library mapped" "" process.txt gl-mapped
+}
+
+# One row of the goals: what, figure, unit, and the goal as "<= N".
+row() {
+  local verdict
+  if [ -z "$2" ]; then
+    verdict="NO FIGURE"
+  elif awk -v value="$2" -v goal="${4#<= }" 'BEGIN { exit !(value <= goal) }'; then
+    verdict="met"
+  else
+    verdict="MISSED"
   fi
+  printf '%-44s %10s %-10s %-8s %s\n' "$1" "${2:-?}" "$3" "$4" "$verdict"
+}
+
+goals() {
+  local window="$work/direct-window" full="$work/direct-full-screen" bench="$work/frame-bench.txt"
+  echo
+  echo "== Frame cost"
+  printf '%-44s %10s %s\n' "compose one frame in memory" \
+    "$(figure compose-in-memory-us "$bench")" us
+  printf '%-44s %10s %s\n' "  its two fills alone" "$(figure fills-in-memory-us "$bench")" us
+  printf '%-44s %10s %s\n' "frame with flip in a window (default path)" \
+    "$(figure frame-in-window-ms "$bench")" "ms real"
+  printf '%-44s %10s %s\n' "  CPU of all its threads" "$(figure frame-in-window-cpu-ms "$bench")" ms
+  echo
+  echo "== Goals (the default, direct path)"
+  row "idle CPU, window" "$(figure idle-cpu-percent "$window/idle.txt")" "% core" "<= 1.0"
+  row "peak resident memory, window" "$(figure peak-resident-mib "$window/process.txt")" MiB \
+    "<= 16"
+  row "idle CPU, full screen $screen_size" "$(figure idle-cpu-percent "$full/idle.txt")" \
+    "% core" "<= 2"
+  row "key press to frame, max of $key_count, window" \
+    "$(figure key-to-frame-max-ms "$window/keys.txt")" ms "<= 17"
+  row "key press to frame, max of $key_count, full screen" \
+    "$(figure key-to-frame-max-ms "$full/keys.txt")" ms "<= 17"
+  row "blink period, median, window" "$(figure blink-period-median-ms "$window/blink.txt")" ms \
+    "<= 252"
+  row "blink period, median, full screen" "$(figure blink-period-median-ms "$full/blink.txt")" \
+    ms "<= 252"
+  row "start-up to first frame" "$(figure first-frame-ms "$window/keys.txt")" ms "<= 150"
+  row "compose / fills (frame cost in memory)" "$(figure compose-to-fills-ratio "$bench")" \
+    ratio "<= 1.5"
+}
+
+# What makes figures untrustworthy: other work on the machine, or a configuration that did
+# not present the way it is named for.
+warnings() {
+  local configuration
+  for configuration in $(configurations); do
+    if [ "$(figure idle-runs "$work/$configuration/idle.txt" | cut -d / -f 1)" -lt "$idle_runs" ] ||
+      disturbed frames-other-cpu-percent "$work/$configuration/frames.txt"; then
+      echo "Other work disturbed the $configuration figures; run again when the machine is quiet."
+    fi
+    case "$configuration:$(figure gl-mapped "$work/$configuration/process.txt")" in
+      direct-*:yes) echo "The $configuration configuration loaded GL: it did not present directly." ;;
+      gpu-*:no) echo "The $configuration configuration loaded no GL: it did not present through GL." ;;
+    esac
+  done
 }
 
 echo "== Tests of the measuring tools"
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)"
 start_xvfb
-measure_program
-measure_unpaced
-measure_frames
-summary
+start_window_manager
+for configuration in $(configurations); do
+  measure_configuration "${configuration%%-*}" "${configuration#*-}"
+done
+measure_frame_bench
+table
+goals
+warnings
