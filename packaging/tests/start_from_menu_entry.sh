@@ -26,7 +26,14 @@ cd "$staging$path"
 SDL_VIDEODRIVER=dummy "$program" >"$output" 2>&1 &
 pid=$!
 
-caught() { awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null; }
+# Until it has run the program, $pid is a copy of this shell, which catches SIGTERM
+# because of the EXIT trap (and would run that trap on one): only the program's own mask
+# counts.
+program_file=$(realpath "$program")
+caught() {
+  [ "$(readlink "/proc/$pid/exe" 2>/dev/null)" = "$program_file" ] || return 1
+  awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null
+}
 for ((tick = 0; ; tick++)); do
   mask=$(caught) || mask=""
   [ -n "$mask" ] && (((16#$mask & sigterm_bit) != 0)) && break
