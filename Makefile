@@ -36,8 +36,9 @@ test:
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) -LE no-sanitize
 
-# The Debian package, build/vyrtel_<version>_<arch>.deb; its dependencies are computed
-# by dpkg-shlibdeps from the libraries the program links.
+# The Debian package, build/vyrtel_<version>_<arch>.deb. It depends on the maintained
+# SDL 1.2 first, on any SDL 1.2 failing that; its other dependencies are computed by
+# dpkg-shlibdeps from the libraries the program links.
 package:
 	tools/install-deps.sh package
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF
