@@ -12,7 +12,6 @@
 //                                         GAP_MS apart, each bring one; frames from LOG
 // The commands that press keys or read the picture find the program's window on $DISPLAY
 // by its title, over one X connection each.
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -264,45 +263,47 @@ std::vector<std::int64_t> press_keys(Display* display, int count, std::chrono::m
 
 // wm -------------------------------------------------------------------------------------
 
-// The window that `owner`'s _NET_SUPPORTING_WM_CHECK property names, if it has one.
-std::optional<Window> supporting_wm_check(Display* display, Window owner) {
-  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long remaining = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(display, owner, check, 0, 1, False, XA_WINDOW, &type, &format, &count,
-                         &remaining, &data) != Success ||
-      data == nullptr) {
-    return std::nullopt;
+// Whether the window manager has put `window` into a frame of its own.
+bool framed(Display* display, Window window) {
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) {
+    return false;
   }
-  std::optional<Window> named;
-  if (type == XA_WINDOW && format == 32 && count == 1) {
-    named = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+  if (children != nullptr) {
+    XFree(children);
   }
-  XFree(data);
-  return named;
+  return parent != root;
 }
 
-// A window manager has taken over once the root window names a check window and that
-// window, still there, names itself: a stale property left by one that has gone fails
-// the second look.
-bool window_manager_running(Display* display) {
-  const auto check = supporting_wm_check(display, DefaultRootWindow(display));
-  return check && supporting_wm_check(display, *check) == check;
-}
-
+// A window manager announces itself before it handles windows, and openbox may drop a
+// window that asks to be shown while it starts, which would leave the program waiting for
+// its window for ever. So it has taken over once it has framed a window of the probe's
+// own, which asks again every quarter of a second until it is framed.
 int wait_for_window_manager(Display* display, double seconds) {
+  constexpr auto kRequestInterval = 250ms;
+  const Window probe =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
   const auto start = std::chrono::steady_clock::now();
-  while (seconds_since(start) < seconds) {
-    if (window_manager_running(display)) {
-      return 0;
+  auto last_request = start - kRequestInterval;
+  bool managed = false;
+  while (!(managed = framed(display, probe)) && seconds_since(start) < seconds) {
+    if (std::chrono::steady_clock::now() - last_request >= kRequestInterval) {
+      XMapWindow(display, probe);
+      XSync(display, False);
+      last_request = std::chrono::steady_clock::now();
     }
     std::this_thread::sleep_for(kWindowPollInterval);
   }
-  std::fprintf(stderr, "no window manager took over the display within %.0f s\n", seconds);
-  return 1;
+  XDestroyWindow(display, probe);
+  XSync(display, False);
+  if (!managed) {
+    std::fprintf(stderr, "no window manager took over the display within %.0f s\n", seconds);
+    return 1;
+  }
+  return 0;
 }
 
 // full-screen ----------------------------------------------------------------------------

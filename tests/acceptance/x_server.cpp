@@ -21,6 +21,8 @@ constexpr std::chrono::milliseconds kStopTimeout{5'000};
 // openbox is ready within a fraction of a second on an idle machine.
 constexpr std::chrono::milliseconds kWindowManagerTimeout{30'000};
 constexpr std::chrono::milliseconds kWindowManagerPollInterval{20};
+// A window not yet framed asks again every quarter of a second.
+constexpr int kLooksBetweenRequests = 12;
 
 // Reads the display number Xvfb writes to the -displayfd pipe once it is ready.
 std::string read_display_number(int fd) {
@@ -36,21 +38,18 @@ std::string read_display_number(int fd) {
   return number;
 }
 
-// Whether a window manager has announced itself on `display`'s root window.
-bool window_manager_running(Display* display) {
-  Atom type = 0;
-  int format = 0;
-  unsigned long count = 0, remaining = 0;
-  unsigned char* data = nullptr;
-  const Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", False);
-  const bool found =
-      XGetWindowProperty(display, DefaultRootWindow(display), check, 0, 1, False, AnyPropertyType,
-                         &type, &format, &count, &remaining, &data) == Success &&
-      count == 1;
-  if (data != nullptr) {
-    XFree(data);
+// Whether the window manager has put `window` into a frame of its own.
+bool framed(Display* display, Window window) {
+  Window root = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) {
+    return false;
   }
-  return found;
+  if (children != nullptr) {
+    XFree(children);
+  }
+  return parent != root;
 }
 
 }  // namespace
@@ -91,19 +90,32 @@ void XServer::start_window_manager() {
                                                 {"XDG_CACHE_HOME", home + "/cache"},
                                                 {"XDG_DATA_HOME", home + "/data"}},
                                      ChildStreams{});
+  // openbox announces itself before it handles windows, and may drop a window that asks
+  // to be shown while it starts, which would leave a program waiting for its window for
+  // ever. So it counts as started once it has framed a window of the suite's own, which
+  // asks again until it is framed.
   Display* display = XOpenDisplay(display_.c_str());
   if (display == nullptr) {
     throw std::runtime_error("cannot connect to the new X server " + display_);
   }
+  const Window probe =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
   const auto deadline = std::chrono::steady_clock::now() + kWindowManagerTimeout;
-  bool running = false;
-  while (!(running = window_manager_running(display)) &&
-         std::chrono::steady_clock::now() < deadline && !window_manager_->has_exited()) {
+  bool managed = false;
+  for (int look = 0; !(managed = framed(display, probe)); ++look) {
+    if (std::chrono::steady_clock::now() >= deadline || window_manager_->has_exited()) {
+      break;
+    }
+    if (look % kLooksBetweenRequests == 0) {
+      XMapWindow(display, probe);
+      XSync(display, False);
+    }
     std::this_thread::sleep_for(kWindowManagerPollInterval);
   }
+  XDestroyWindow(display, probe);
   XCloseDisplay(display);
-  if (!running) {
-    throw std::runtime_error("openbox did not start on " + display_);
+  if (!managed) {
+    throw std::runtime_error("openbox did not start managing windows on " + display_);
   }
 }
 
