@@ -196,6 +196,12 @@ ExpectedPicture ProgramTest::test_screen_with_underline(CellPosition cell) const
   return picture;
 }
 
+ExpectedPicture ProgramTest::test_screen_blinking() const {
+  ExpectedPicture picture{font_};
+  picture.leave_underline_open(kCursorStart);
+  return picture;
+}
+
 std::string ProgramTest::wait_for_exit(std::chrono::milliseconds timeout) {
   std::optional<int> status;
   poll_until(timeout, [&] {

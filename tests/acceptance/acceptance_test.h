@@ -94,6 +94,8 @@ class ProgramTest : public testing::Test {
 
   ExpectedPicture test_screen() const { return ExpectedPicture{font_}; }
   ExpectedPicture test_screen_with_underline(CellPosition cell) const;
+  // The test screen with the cursor's underline left open, in either blink phase.
+  ExpectedPicture test_screen_blinking() const;
 
   void press_key(unsigned long keysym) { x_session().press_key(keysym); }
   // "exit N" or "signal N" once the program has ended, "still running" after the time-out.

@@ -67,9 +67,7 @@ TEST_F(Keyboard, SpaceSwitchesToFullScreenAndBackToTheSamePicture) {
   ASSERT_TRUE(window_place);
 
   press_key(XK_space);
-  ExpectedPicture blinking = test_screen();
-  blinking.leave_underline_open(kCursorStart);
-  EXPECT_TRUE(wait_for_full_screen(blinking));
+  EXPECT_TRUE(wait_for_full_screen(test_screen_blinking()));
 
   press_key(XK_space);
   ASSERT_TRUE(window_has_place(*window_place)) << "the window did not come back";

@@ -11,21 +11,14 @@ namespace {
 // characters' edges; nearest-neighbour scaling leaves none.
 constexpr std::size_t kSmoothedPixels = 10'000;
 
-class Scaling : public ProgramTest {
- protected:
-  ExpectedPicture blinking() const {
-    ExpectedPicture picture = test_screen();
-    picture.leave_underline_open(kCursorStart);
-    return picture;
-  }
-};
+class Scaling : public ProgramTest {};
 
 TEST_F(Scaling, LinearScaleQualitySmoothsTheFullScreenPicture) {
   ASSERT_TRUE(launch_in_window({{"SDL_RENDER_SCALE_QUALITY", "linear"}}));
   ASSERT_TRUE(wait_for_picture(test_screen()));
   press_key(XK_space);
   if (on_classic_sdl()) {
-    EXPECT_TRUE(wait_for_full_screen(blinking()));
+    EXPECT_TRUE(wait_for_full_screen(test_screen_blinking()));
     return;
   }
   std::size_t smoothed = 0;
@@ -42,7 +35,7 @@ TEST_F(Scaling, WindowScalingTwoShowsEveryPixelAsTwoByTwo) {
   ASSERT_TRUE(launch_in_window({{"SDL12COMPAT_WINDOW_SCALING", "2"}}));
   const int pixel_size = on_classic_sdl() ? 1 : 2;
   EXPECT_TRUE(wait_for_shown(
-      blinking(), [this] { return capture(); },
+      test_screen_blinking(), [this] { return capture(); },
       [pixel_size](const Image& window) { return read_window(window, pixel_size); }));
 }
 
