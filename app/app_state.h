@@ -21,10 +21,12 @@ inline constexpr CursorState kCursorStart{
     .row = 8, .column = 11, .blink = false, .blink_timestamp = 0};
 
 // When the next frame is drawn: at once after the picture changes, otherwise at a
-// steady cadence so that frames keep coming.
+// steady cadence so that frames keep coming. How long frames take sets how often the
+// loop looks at its input.
 struct FramePacing {
   std::uint32_t last_frame_tick;
   bool redraw_requested;
+  std::uint32_t frame_ms;  // the slowest recent frame, drawing and presenting, in whole ms
 };
 
 struct AppState {

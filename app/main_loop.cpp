@@ -12,12 +12,20 @@ constexpr std::uint32_t kBlinkIntervalMs = 250;
 // coming whatever the blink does; the idle program draws no more frames than the blink
 // needs.
 constexpr std::uint32_t kRefreshIntervalMs = 250;
-// How often the loop looks at its input, counted from one look to the next. A key press
-// that arrives just after a look is seen at the next one and shown by that pass's frame,
-// so it reaches the screen within this interval plus one frame. Frames cost up to 3 ms
-// (a 1920x1080 full screen drawn in software), so 14 ms keeps every press within 17 ms,
-// one 60 Hz refresh, while the idle program wakes as seldom as that allows.
-constexpr std::uint32_t kInputIntervalMs = 14;
+// A key press is on the screen within one 60 Hz refresh. The loop looks at its input at
+// steady intervals, counted from one look to the next: a press that arrives just after a
+// look is seen at the next one, then drawn and presented in that pass's frame. So the
+// interval is this budget less the time a frame takes, measured as the program runs (a
+// fraction of a millisecond with a GPU, 1-3 ms for a window and 3-5 ms for a 1920x1080
+// full screen drawn in software), and less the time the press takes to reach the
+// program once it wakes. The idle program thus wakes as seldom as the budget allows.
+constexpr std::uint32_t kKeyToScreenMs = 17;
+// From the end of the loop's sleep until a press sent meanwhile is in its hands: timer
+// slack and the X server handing the event over, under a millisecond as measured.
+constexpr std::uint32_t kWakeUpMs = 1;
+// Frames too slow for the budget still leave this long between looks, so that a slow
+// display does not turn the idle loop into a busy one.
+constexpr std::uint32_t kShortestInputIntervalMs = 4;
 
 enum class DrainOutcome { kContinue, kDisplayModeFailed };
 
@@ -61,6 +69,20 @@ std::uint32_t until_passed(std::uint32_t since, std::uint32_t interval, std::uin
   return passed >= interval ? 0 : interval - passed;
 }
 
+// The frame time to plan with, after a frame that took `measured_ticks`: the slowest
+// recent frame. The tick count only counts whole milliseconds, so a frame may have taken
+// up to one more than it shows. A slow frame is forgotten a millisecond per frame, so
+// that one hiccup of the machine does not keep the loop waking often.
+std::uint32_t planned_frame_ms(std::uint32_t previous, std::uint32_t measured_ticks) {
+  return std::max(measured_ticks + 1, previous > 0 ? previous - 1 : 0);
+}
+
+std::uint32_t input_interval(const FramePacing& pacing) {
+  const std::uint32_t busy = kWakeUpMs + pacing.frame_ms;
+  return busy + kShortestInputIntervalMs >= kKeyToScreenMs ? kShortestInputIntervalMs
+                                                           : kKeyToScreenMs - busy;
+}
+
 bool frame_due(const FramePacing& pacing, std::uint32_t now) {
   return pacing.redraw_requested || elapsed(pacing.last_frame_tick, now) > kRefreshIntervalMs;
 }
@@ -70,7 +92,7 @@ bool frame_due(const FramePacing& pacing, std::uint32_t now) {
 // passed).
 std::uint32_t sleep_before_next_pass(const AppState& state, std::uint32_t input_seen,
                                      std::uint32_t now) {
-  return std::min({until_passed(input_seen, kInputIntervalMs, now),
+  return std::min({until_passed(input_seen, input_interval(state.pacing), now),
                    until_passed(state.cursor.blink_timestamp, kBlinkIntervalMs + 1, now),
                    until_passed(state.pacing.last_frame_tick, kRefreshIntervalMs + 1, now)});
 }
@@ -89,7 +111,10 @@ int run_main_loop(AppState& state) {
       if (!compose_test_screen(state.screen, state.font, state.cursor)) {
         return -1;
       }
-      state.pacing = FramePacing{.last_frame_tick = now, .redraw_requested = false};
+      state.pacing = FramePacing{
+          .last_frame_tick = now,
+          .redraw_requested = false,
+          .frame_ms = planned_frame_ms(state.pacing.frame_ms, elapsed(now, SDL_GetTicks()))};
     }
     if (state.quit_requested) {
       return 0;

@@ -124,7 +124,7 @@ bool start_up(AppState& state) {
   SDL_WM_SetCaption(kCaption, nullptr);
   state.cursor = kCursorStart;
   state.cursor.blink_timestamp = SDL_GetTicks();
-  state.pacing =
-      FramePacing{.last_frame_tick = state.cursor.blink_timestamp, .redraw_requested = true};
+  state.pacing = FramePacing{
+      .last_frame_tick = state.cursor.blink_timestamp, .redraw_requested = true, .frame_ms = 0};
   return true;
 }
