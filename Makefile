@@ -45,9 +45,10 @@ package:
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && cpack -G DEB
 
-# Measures the program in a real window (idle CPU, blink period, key press to frame,
-# start-up, memory) and the cost of a frame, from a Release build of its own, on a private
-# Xvfb. docs/performance.md explains the figures.
+# Measures the program from a Release build of its own on a private 1920x1080 Xvfb with a
+# window manager, presenting directly and through the GPU path, each in a window and in
+# full screen: idle CPU, CPU per frame, memory, start-up, key press to frame, blink
+# period; then the cost of a frame. docs/performance.md explains the figures.
 BENCH_BUILD := build-bench
 
 bench:
