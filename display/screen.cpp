@@ -8,8 +8,9 @@ ScreenSurface make_screen_surface(SDL_Surface* sdl) {
           ScreenColours{
               .grey = SDL_MapRGB(format, 100, 100, 100),
               .black = SDL_MapRGB(format, 0, 0, 0),
-              .white = static_cast<std::uint16_t>(SDL_MapRGB(format, 255, 255, 255)),
+              .white = SDL_MapRGB(format, 255, 255, 255),
           },
+      .four_byte_pixels = format->BytesPerPixel == 4,
   };
 }
 

@@ -36,13 +36,16 @@ constexpr int cell_top(int row) {
 struct ScreenColours {
   std::uint32_t grey;
   std::uint32_t black;
-  std::uint16_t white;  // the only ink colour, written straight into 16-bit pixels
+  std::uint32_t white;  // the only ink colour, written straight into the pixels
 };
 
-// A 16-bit surface to draw on, with its colours mapped.
+// A surface to draw on, with its colours mapped. The program asks SDL for 16-bit pixels
+// and gets them on the desktop; the browser's SDL hands back its 32-bit canvas whatever
+// is asked for, so the pixel size is taken from the surface SDL returns.
 struct ScreenSurface {
   SDL_Surface* sdl;
   ScreenColours colours;
+  bool four_byte_pixels;
 };
 
 ScreenSurface make_screen_surface(SDL_Surface* sdl);
@@ -50,8 +53,13 @@ ScreenSurface make_screen_surface(SDL_Surface* sdl);
 // Sets pixel (x, y) to white. The caller keeps (x, y) inside the surface and holds the
 // lock where the surface needs one.
 inline void put_white_pixel(ScreenSurface& screen, int x, int y) {
-  auto* pixels = static_cast<std::uint16_t*>(screen.sdl->pixels);
-  pixels[(screen.sdl->pitch * y) / 2 + x] = screen.colours.white;
+  if (screen.four_byte_pixels) {
+    auto* pixels = static_cast<std::uint32_t*>(screen.sdl->pixels);
+    pixels[(screen.sdl->pitch * y) / 4 + x] = screen.colours.white;
+  } else {
+    auto* pixels = static_cast<std::uint16_t*>(screen.sdl->pixels);
+    pixels[(screen.sdl->pitch * y) / 2 + x] = static_cast<std::uint16_t>(screen.colours.white);
+  }
 }
 
 // Draws the glyph of `code` (low 8 bits) into text cell (column, row) by turning its ink

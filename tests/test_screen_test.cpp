@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -157,6 +158,40 @@ TEST(TestScreen, FrameWithTheCursorHidden) {
 TEST(TestScreen, UnderlineBelowTheGreyFrameLandsOnWhatTheSurfaceHeld) {
   expect_frame(CursorState{.row = 35, .column = 2, .blink = true, .blink_timestamp = kReadoutValue},
                "frame-cursor-below");
+}
+
+// The browser's SDL draws on 32-bit RGBA surfaces, whatever depth the program asks for.
+// A frame there must be the same picture, colour for colour, as on the desktop's 16 bits.
+TEST(TestScreen, FrameOnAThirtyTwoBitSurfaceIsTheSamePicture) {
+  const FontImage font = synthetic_font();
+  const CursorState cursor{.row = 8, .column = 11, .blink = true, .blink_timestamp = kReadoutValue};
+  const auto colours_of_frame = [&](OwnedSurface surface) {
+    SDL_FillRect(surface.get(), nullptr, SDL_MapRGB(surface->format, 18, 52, 86));
+    ScreenSurface screen = make_screen_surface(surface.get());
+    EXPECT_TRUE(compose_test_screen(screen, font, cursor));
+    std::vector<std::uint32_t> colours;
+    for (int y = 0; y < surface->h; ++y) {
+      for (int x = 0; x < surface->w; ++x) {
+        const auto* row = static_cast<const std::uint8_t*>(surface->pixels) + y * surface->pitch;
+        std::uint32_t value = 0;
+        std::memcpy(&value, row + x * surface->format->BytesPerPixel,
+                    surface->format->BytesPerPixel);
+        Uint8 red = 0;
+        Uint8 green = 0;
+        Uint8 blue = 0;
+        SDL_GetRGB(value, surface->format, &red, &green, &blue);
+        // 16 bits hold the grey as (99, 101, 99): compare colours at 16-bit precision.
+        colours.push_back(static_cast<std::uint32_t>((red >> 3) << 11 | (green >> 2) << 5 | blue >> 3));
+      }
+    }
+    return colours;
+  };
+  const auto sixteen = colours_of_frame(make_memory_surface(0));
+  const auto thirty_two = colours_of_frame(OwnedSurface{SDL_CreateRGBSurface(
+      SDL_SWSURFACE, kScreenWidth, kScreenHeight, 32, 0x000000FF, 0x0000FF00, 0x00FF0000,
+      0xFF000000)});
+  ASSERT_EQ(sixteen.size(), thirty_two.size());
+  EXPECT_TRUE(sixteen == thirty_two) << "the 32-bit frame differs from the 16-bit one";
 }
 
 }  // namespace
