@@ -13,6 +13,13 @@ namespace {
 constexpr const char* kSeedVariable = "VYRTEL_ACCEPTANCE_SEED";
 // Mismatching pixels listed in a failure message, of the many there may be.
 constexpr std::size_t kMismatchesShown = 8;
+// The program toggles the blink once more than 250 ms have passed, so two readouts one
+// toggle apart differ by at least 251 ms, and by little more: the program sleeps until
+// the toggle is due, and even a loaded machine wakes it well within 100 ms of that.
+constexpr std::uint32_t kMinToggleStepMs = 251;
+constexpr std::uint32_t kMaxToggleStepMs = kMinToggleStepMs + 100;
+// From a toggle until its frame can be seen in a screenshot, on a loaded machine.
+constexpr long kPresentDelayMs = 250;
 
 std::unique_ptr<XServer> server;
 std::unique_ptr<XSession> session;
@@ -41,7 +48,16 @@ std::string artifact_stem() {
   for (char& c : name) {
     c = c == '/' ? '_' : c;
   }
+  if (const char* browser = std::getenv("VYRTEL_BROWSER")) {
+    return name + "-" + browser;
+  }
   return on_classic_sdl() ? name + "-classic-sdl" : name;
+}
+
+long ms_between(std::chrono::steady_clock::time_point from,
+                std::chrono::steady_clock::time_point to) {
+  return static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count());
 }
 
 std::string describe_mismatches(const std::vector<std::pair<int, int>>& wrong) {
@@ -209,4 +225,43 @@ std::string ProgramTest::wait_for_exit(std::chrono::milliseconds timeout) {
     return status.has_value();
   });
   return status ? describe_wait_status(*status) : "still running";
+}
+
+void ProgramTest::expect_readout_follows_blink(const std::vector<ReadoutSample>& samples,
+                                               std::chrono::steady_clock::time_point launched) {
+  ASSERT_FALSE(samples.empty());
+  // The program's tick count starts after the launch; the offset from it to the test's
+  // clock (ms since the launch) is bounded by every toggle seen.
+  long earliest_offset = 0;
+  long latest_offset = ms_between(launched, samples.front().taken) - samples.front().value;
+  for (std::size_t i = 1; i < samples.size(); ++i) {
+    const ReadoutSample& before = samples[i - 1];
+    const ReadoutSample& now = samples[i];
+    SCOPED_TRACE("samples " + std::to_string(i - 1) + " and " + std::to_string(i));
+    ASSERT_GE(now.value, before.value);
+    if (now.value == before.value) {
+      EXPECT_EQ(now.underline, before.underline) << "the underline toggled, the readout stayed";
+      continue;
+    }
+    // An unchanged underline under a changed readout means two toggles in between.
+    const std::uint32_t toggles = now.underline != before.underline ? 1 : 2;
+    EXPECT_GE(now.value - before.value, toggles * kMinToggleStepMs);
+    // Samples closer together than two toggles can be saw exactly one.
+    if (ms_between(before.taken, now.taken) < kMinToggleStepMs) {
+      EXPECT_LE(now.value - before.value, kMaxToggleStepMs);
+    }
+    earliest_offset =
+        std::max(earliest_offset, ms_between(launched, before.taken) - kPresentDelayMs - now.value);
+    latest_offset = std::min(latest_offset, ms_between(launched, now.taken) - now.value);
+  }
+  EXPECT_LE(earliest_offset, latest_offset) << "the readout does not follow the clock";
+  const auto shown = std::count_if(samples.begin(), samples.end(), [](const ReadoutSample& s) {
+    return s.underline == Underline::kShown;
+  });
+  const auto hidden = std::count_if(samples.begin(), samples.end(), [](const ReadoutSample& s) {
+    return s.underline == Underline::kHidden;
+  });
+  EXPECT_GT(shown, 0);
+  EXPECT_GT(hidden, 0);
+  EXPECT_EQ(shown + hidden, static_cast<long>(samples.size())) << "a partly drawn underline";
 }

@@ -64,7 +64,8 @@ class ProgramTest : public testing::Test {
   // Starts the program on the dummy driver with `font` (none when nullopt).
   void launch_without_display(const std::optional<FontBytes>& font);
 
-  std::optional<Image> capture() { return x_session().capture(window_); }
+  // The program's picture as it is now: its window here, its canvas in a browser.
+  virtual std::optional<Image> capture() { return x_session().capture(window_); }
   // Waits until the picture that `read` finds in a `shot` matches `expected`. On time-out
   // it records a failure and writes the last picture and its differences (or the last
   // shot, when no picture could be read from it) into the build folder.
@@ -97,7 +98,13 @@ class ProgramTest : public testing::Test {
   // The test screen with the cursor's underline left open, in either blink phase.
   ExpectedPicture test_screen_blinking() const;
 
-  void press_key(unsigned long keysym) { x_session().press_key(keysym); }
+  // A press and release of `keysym`, given to the program as a user would give it.
+  virtual void press_key(unsigned long keysym) { x_session().press_key(keysym); }
+  // Checks that the readout `samples`, taken since `launched`, show the tick count of the
+  // last blink toggle: it changes exactly when the underline toggles, by the blink
+  // interval, and follows the clock.
+  void expect_readout_follows_blink(const std::vector<ReadoutSample>& samples,
+                                    std::chrono::steady_clock::time_point launched);
   // "exit N" or "signal N" once the program has ended, "still running" after the time-out.
   std::string wait_for_exit(std::chrono::milliseconds timeout = kExitTimeout);
 

@@ -65,13 +65,13 @@ int open_output(const std::filesystem::path& path) {
 }
 
 // Runs in the child between fork and exec: only async-signal-safe calls.
-[[noreturn]] void become_child(pid_t parent, const char* working_dir, int stdout_fd, int stderr_fd,
-                               int inherited_fd, char** argv, char** envp) {
+[[noreturn]] void become_child(pid_t parent, const char* working_dir, int stdin_fd, int stdout_fd,
+                               int stderr_fd, int inherited_fd, char** argv, char** envp) {
   if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent) {
     ::_exit(kExecFailedStatus);
   }
-  const int null_input = ::open("/dev/null", O_RDONLY);
-  if (null_input < 0 || ::dup2(null_input, STDIN_FILENO) < 0 ||
+  const int input = stdin_fd >= 0 ? stdin_fd : ::open("/dev/null", O_RDONLY);
+  if (input < 0 || ::dup2(input, STDIN_FILENO) < 0 ||
       ::dup2(stdout_fd, STDOUT_FILENO) < 0 || ::dup2(stderr_fd, STDERR_FILENO) < 0 ||
       ::chdir(working_dir) != 0) {
     ::_exit(kExecFailedStatus);
@@ -115,13 +115,15 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
   std::vector<std::string> environment = child_environment(env);
   std::vector<char*> argv_pointers = null_terminated(arguments);
   std::vector<char*> envp_pointers = null_terminated(environment);
-  const int stdout_fd = open_output(streams.stdout_file);
+  const int stdout_fd =
+      streams.output_fd >= 0 ? ::fcntl(streams.output_fd, F_DUPFD_CLOEXEC, 0)
+                             : open_output(streams.stdout_file);
   const int stderr_fd = open_output(streams.stderr_file);
   const pid_t parent = ::getpid();
   pid_ = ::fork();
   if (pid_ == 0) {
-    become_child(parent, working_dir.c_str(), stdout_fd, stderr_fd, streams.inherited_fd,
-                 argv_pointers.data(), envp_pointers.data());
+    become_child(parent, working_dir.c_str(), streams.input_fd, stdout_fd, stderr_fd,
+                 streams.inherited_fd, argv_pointers.data(), envp_pointers.data());
   }
   ::close(stdout_fd);
   ::close(stderr_fd);

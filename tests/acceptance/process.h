@@ -38,6 +38,10 @@ struct ChildStreams {
   std::filesystem::path stderr_file;
   // A descriptor the child keeps open under the same number (Xvfb's -displayfd), or -1.
   int inherited_fd = -1;
+  // Pipe ends for a child spoken to: its standard input (else /dev/null) and its standard
+  // output (else stdout_file), or -1.
+  int input_fd = -1;
+  int output_fd = -1;
 };
 
 // "exit N" or "signal N", from a waitpid status, for readable assertions.

@@ -179,6 +179,18 @@ void XSession::focus(WindowId window) {
   succeeded();
 }
 
+void XSession::click(WindowId window) {
+  const auto place = geometry(window);
+  if (!place) {
+    throw std::runtime_error("cannot click a window that is gone");
+  }
+  XTestFakeMotionEvent(display_, -1, place->x + place->width / 2, place->y + place->height / 2,
+                       CurrentTime);
+  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  flush();
+}
+
 void XSession::queue_key_press(unsigned long keysym, std::chrono::milliseconds delay) {
   const KeyCode code = XKeysymToKeycode(display_, keysym);
   XTestFakeKeyEvent(display_, code, True, static_cast<unsigned long>(delay.count()));

@@ -51,6 +51,9 @@ class XSession {
 
   // Gives the window the keyboard focus, as clicking it would.
   void focus(WindowId window);
+  // A click of the first mouse button in the middle of the window, through XTEST: the
+  // window manager gives it the focus, and the program in it the click.
+  void click(WindowId window);
   // A press and release of `keysym`, sent to the focused window at once.
   void press_key(unsigned long keysym);
   // The same, only queued: many presses leave in one go at flush(). The server holds

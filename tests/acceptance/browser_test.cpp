@@ -1,0 +1,213 @@
+// The browser page in a real browser (VYRTEL_BROWSER: chromium or firefox), headed on the
+// suite's X server: the same program, built with Emscripten, must show the desktop's test
+// screen pixel for pixel, take the same keys, switch to the browser's full screen, and
+// say on the page how it ended.
+#include <X11/keysym.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <iostream>
+
+#include "acceptance_test.h"
+#include "browser_driver.h"
+
+namespace {
+
+constexpr std::size_t kValuesWatched = 6;  // readout values: five blink toggles
+constexpr const char* kSiteFolder = "site";
+constexpr const char* kSiteWithoutFont = "without-font";
+constexpr const char* kFontFile = "rk_font.bin";
+constexpr const char* kEndedNormally = "Vyrtel ended normally (exit status 0).";
+constexpr const char* kCouldNotStart =
+    "Vyrtel could not start or could not switch its display (exit status 1).";
+
+std::string browser_name() {
+  const char* name = std::getenv("VYRTEL_BROWSER");
+  return name != nullptr ? name : "chromium";
+}
+
+// The browser's window title once the program has set its caption as the page's.
+std::string window_title() {
+  return browser_name() == "firefox" ? std::string{kCaption} + " \u2014 Mozilla Firefox"
+                                     : std::string{kCaption} + " - Chromium";
+}
+
+class BrowserPage : public ProgramTest {
+ protected:
+  // The driver serves a folder holding the page as built and a copy without its font.
+  void SetUp() override {
+    const std::filesystem::path site{VYRTEL_WEB_SITE};
+    std::filesystem::create_directory_symlink(site, served_.path() / kSiteFolder);
+    const std::filesystem::path without_font = served_.path() / kSiteWithoutFont;
+    std::filesystem::create_directory(without_font);
+    for (const auto& entry : std::filesystem::directory_iterator{site}) {
+      if (entry.path().filename() != kFontFile) {
+        std::filesystem::create_symlink(entry.path(), without_font / entry.path().filename());
+      }
+    }
+    browser_ = std::make_unique<BrowserDriver>(browser_name(), served_.path(),
+                                               x_session().display_name());
+  }
+
+  void TearDown() override {
+    ProgramTest::TearDown();
+    if (HasFailure() && browser_) {
+      std::cout << "Page status: [" << browser_->command("status") << "]\nProgram output: ["
+                << browser_->command("output") << "]\n";
+    }
+    browser_.reset();
+  }
+
+  std::optional<Image> capture() override { return browser_->canvas(); }
+
+  // Opens the page and clicks into it, as a user would before typing: keys then come
+  // from the keyboard through the X server and the browser, as a user's do.
+  void open_page() {
+    browser_->command(std::string{"open /"} + kSiteFolder + "/");
+    std::optional<WindowId> window;
+    ASSERT_TRUE(poll_until(kWindowTimeout, [&] {
+      window = x_session().find_window(window_title());
+      return window.has_value();
+    })) << "no browser window titled " << window_title();
+    x_session().click(*window);
+  }
+
+  // Chooses `font` in the page's font input, as a file of its own.
+  void choose_font(const FontBytes& font) {
+    const std::filesystem::path file = served_.path() / "chosen-font.bin";
+    write_file(file, font);
+    browser_->command("font " + file.string());
+  }
+
+  static FontBytes shipped_font() {
+    const std::string bytes = read_file(std::filesystem::path{VYRTEL_WEB_SITE} / kFontFile);
+    return FontBytes{bytes.begin(), bytes.end()};
+  }
+
+  // Waits until the driver's answer to `query` is `expected`; records a failure if never.
+  bool wait_for_answer(const std::string& query, const std::string& expected,
+                       std::chrono::milliseconds timeout = kPictureTimeout) {
+    std::string answer;
+    const bool seen = poll_until(timeout, [&] {
+      answer = browser_->command(query);
+      return answer == expected;
+    });
+    EXPECT_TRUE(seen) << query << " answered [" << answer << "], not [" << expected << "]";
+    return seen;
+  }
+
+  // The whole screen while the page is in full screen: the picture at the largest whole
+  // scale that fits, centred on black.
+  std::optional<Image> wait_for_whole_scale_full_screen(const ExpectedPicture& expected) {
+    const WindowGeometry screen = x_session().screen();
+    const double scale = std::floor(std::min(static_cast<double>(screen.width) / kWindowWidth,
+                                             static_cast<double>(screen.height) / kWindowHeight));
+    return wait_for_shown(
+        expected, [] { return x_session().capture_screen(); },
+        [scale](const Image& shot) { return read_full_screen(shot, scale); });
+  }
+
+  ExpectedPicture shipped_screen_blinking() const {
+    ExpectedPicture picture{shipped_font()};
+    picture.leave_underline_open(kCursorStart);
+    return picture;
+  }
+
+  TempDir served_;
+  std::unique_ptr<BrowserDriver> browser_;
+};
+
+TEST_F(BrowserPage, ShowsTheTestScreenWithTheShippedFontInBothBlinkPhases) {
+  open_page();
+  EXPECT_EQ(browser_->command("title"), kCaption);
+  ExpectedPicture picture{shipped_font()};
+  EXPECT_TRUE(wait_for_picture(picture));
+  picture.add_underline(kCursorStart);
+  EXPECT_TRUE(wait_for_picture(picture));
+}
+
+// A font chosen on the page restarts the program with it; the readout, drawn with that
+// font, holds the tick count of the last blink toggle, as on the desktop.
+TEST_F(BrowserPage, ChosenFontRestartsTheProgramWithIt) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  const auto launched = std::chrono::steady_clock::now();
+  choose_font(font_);
+  ASSERT_TRUE(wait_for_picture(test_screen_blinking()));
+  const std::vector<ReadoutSample> samples =
+      watch_readout(test_screen_blinking(), kCursorStart, kValuesWatched, XK_a);
+  ASSERT_FALSE(HasFailure());
+  expect_readout_follows_blink(samples, launched);
+}
+
+// A short font leaves the glyph rows it does not hold blank, as the desktop's loader does.
+TEST_F(BrowserPage, ShortFontGivesBlankRowsBeyondItsEnd) {
+  open_page();
+  font_.resize(kFontFileSize / 2);
+  choose_font(font_);
+  ExpectedPicture picture{font_};
+  EXPECT_TRUE(wait_for_picture(picture));
+}
+
+TEST_F(BrowserPage, ArrowKeysMoveTheUnderlineOneCellEach) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  for (const int key : {XK_Right, XK_Right, XK_Down, XK_Left, XK_Down}) {
+    press_key(static_cast<unsigned long>(key));
+  }
+  ExpectedPicture moved{shipped_font()};
+  moved.add_underline({.column = kCursorStart.column + 1, .row = kCursorStart.row + 2});
+  EXPECT_TRUE(wait_for_picture(moved));
+}
+
+TEST_F(BrowserPage, SpaceSwitchesToAWholeScaleFullScreenAndBack) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  press_key(XK_space);
+  ASSERT_TRUE(wait_for_answer("fullscreen", "yes"));
+  EXPECT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
+  press_key(XK_space);
+  EXPECT_TRUE(wait_for_answer("fullscreen", "no"));
+  EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
+}
+
+// Escape typed on the keyboard in full screen: Chromium lets the page have it (keyboard
+// lock), and the program quits as on the desktop; Firefox keeps it to leave full screen,
+// and the program must follow, so that the next Space switches to full screen again.
+TEST_F(BrowserPage, EscapeInFullScreenQuitsOrLeavesFullScreenAsTheBrowserAllows) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  press_key(XK_space);
+  ASSERT_TRUE(wait_for_answer("fullscreen", "yes"));
+  ASSERT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
+  press_key(XK_Escape);
+  if (browser_name() == "chromium") {
+    EXPECT_TRUE(wait_for_answer("status", kEndedNormally));
+    EXPECT_TRUE(wait_for_answer("fullscreen", "no"));
+    return;
+  }
+  ASSERT_TRUE(wait_for_answer("fullscreen", "no"));
+  EXPECT_EQ(browser_->command("status"), "Running.");
+  press_key(XK_space);
+  EXPECT_TRUE(wait_for_answer("fullscreen", "yes"));
+  EXPECT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
+}
+
+TEST_F(BrowserPage, EscapeEndsWithStatusZeroAndThePageOffersAFreshStart) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  press_key(XK_Escape);
+  ASSERT_TRUE(wait_for_answer("status", kEndedNormally));
+  EXPECT_EQ(browser_->command("output"), "");
+  browser_->command("restart");
+  EXPECT_TRUE(wait_for_answer("status", "Running."));
+  EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
+}
+
+TEST_F(BrowserPage, MissingFontGivesItsMessageAndStatusOne) {
+  browser_->command(std::string{"open /"} + kSiteWithoutFont + "/");
+  EXPECT_TRUE(wait_for_answer("status", kCouldNotStart));
+  EXPECT_EQ(browser_->command("output"), "Unable to open font file\\n");
+}
+
+}  // namespace
