@@ -6,7 +6,7 @@ SANITIZE_BUILD := build-sanitize
 JOBS := $(shell nproc)
 CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
 
-.PHONY: run test bench screenshot package build
+.PHONY: run test bench screenshot package build web web-site web-screenshot browser-tools
 
 build:
 	tools/install-deps.sh build
@@ -17,17 +17,41 @@ build:
 run: build
 	$(BUILD)/vyrtel
 
+# The browser page, put together in $(SITE): the program built with Debian's Emscripten,
+# its font and the page. Debian's Emscripten finds its JavaScript optimiser's modules only
+# through NODE_PATH when the Node first on PATH is not Debian's own.
+WEB_BUILD := build-web
+SITE := $(BUILD)/web
+EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
+PORT ?= 8000
+
+web-site:
+	tools/install-deps.sh web
+	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(WEB_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release \
+	  -DVYRTEL_WEB_SITE_DIR=$(CURDIR)/$(SITE)
+	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# Builds the page and serves it on http://127.0.0.1:$(PORT)/ until Ctrl-C.
+web: web-site
+	node tools/serve-web.mjs $(SITE) $(PORT)
+
+# puppeteer-core, as the lockfile pins it, for driving the browsers.
+browser-tools:
+	npm ci --no-audit --no-fund --loglevel=error
+
 # The tests run twice: built with GCC, and built with Clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer. Both runs take the end-to-end tests through the compatibility
 # layer the program is built with and through the classic SDL 1.2 library, unpacked into
-# $(CLASSIC_SDL).
+# $(CLASSIC_SDL). The first also runs the browser page in Chromium and Firefox.
 CLASSIC_SDL := $(BUILD)/classic-sdl
 SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
 
 test:
 	tools/install-deps.sh test
+	$(MAKE) --no-print-directory web-site browser-tools
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
-	  cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON -DVYRTEL_CLASSIC_SDL_DIR="$$classic"
+	  cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON -DVYRTEL_CLASSIC_SDL_DIR="$$classic" \
+	    -DVYRTEL_WEB_SITE=$(CURDIR)/$(SITE)
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
@@ -65,3 +89,8 @@ screenshot:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON
 	cmake --build $(BUILD) -j $(JOBS) --target vyrtel vyrtel_screenshot
 	$(BUILD)/vyrtel_screenshot $(BUILD)/screenshot.png
+
+# A picture of the browser page in headless Chromium, build/web-screenshot.png.
+web-screenshot: web-site browser-tools
+	tools/install-deps.sh test
+	node tools/web-screenshot.mjs $(SITE) $(BUILD)/web-screenshot.png

@@ -1,32 +1,41 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing.
-# Usage: tools/install-deps.sh build|test|bench|package
+# Usage: tools/install-deps.sh build|web|test|bench|package
 # As root it runs apt-get; otherwise it prints the apt-get line to run and fails.
 set -euo pipefail
 
 build=(g++ cmake make pkg-config libsdl1.2-compat-dev)
+# The browser page: Debian's Emscripten, which brings its own SDL 1.2 and runs on Node.
+# npm comes with most Node installations; Debian's own is added only where it is missing.
+web=(cmake make emscripten)
+if ! command -v npm >/dev/null; then
+  web+=(npm)
+fi
 # The classic SDL 1.2 library that the end-to-end tests also run on is unpacked into the
 # build folder, not installed (it conflicts with the compatibility layer); these are the
 # libraries it needs at run time.
 classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
 # Headless X server with a window manager, X client libraries (XTEST) and zlib for the
 # real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
-# for the second build, the validators of the desktop entry, metainfo and manual page,
-# and Debian's package checker.
+# for the second build, the browser page with the two browsers it is tested in, the
+# validators of the desktop entry, metainfo and manual page, and Debian's package checker.
 test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev zlib1g-dev
       valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
-      dpkg-dev file lintian "${classic_sdl_runtime[@]}")
-# Google Benchmark, GoogleTest for the measuring tools' own tests, and the headless X
-# server, window manager and X client libraries (XTEST) the window measurements use.
-bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev)
+      dpkg-dev file lintian "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr)
+# Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
+# window manager and X client libraries (XTEST) the window measurements use, and the
+# browser page with the browsers it is measured in.
+bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev
+       "${web[@]}" chromium firefox-esr)
 package=("${build[@]}" dpkg-dev file)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
+  web) wanted=("${web[@]}") ;;
   test) wanted=("${test[@]}") ;;
   bench) wanted=("${bench[@]}") ;;
   package) wanted=("${package[@]}") ;;
-  *) echo "usage: $0 build|test|bench|package" >&2; exit 2 ;;
+  *) echo "usage: $0 build|web|test|bench|package" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -38,8 +47,8 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "Missing packages. Install them with:" >&2
-  echo "  sudo apt-get install -y ${missing[*]}" >&2
+  echo "Missing packages. Install them as root with:" >&2
+  echo "  apt-get install -y ${missing[*]}" >&2
   exit 1
 fi
 echo "Installing: ${missing[*]}"

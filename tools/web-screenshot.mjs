@@ -1,0 +1,35 @@
+// `make web-screenshot`: the browser page in headless Chromium, with the shipped font,
+// written as a PNG file once the underline shows.
+// Usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png
+import puppeteer from 'puppeteer-core';
+
+import { launchBrowser } from './browsers.mjs';
+import { addressOf, serveFolder } from './serve-web.mjs';
+
+// The page in a window that fits the picture twice over, at one device pixel per CSS pixel.
+const VIEWPORT = { width: 1440, height: 1080, deviceScaleFactor: 1 };
+const TIMEOUT_MS = 30000;
+
+const [site, output] = process.argv.slice(2);
+if (!site || !output) {
+  console.error('usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png');
+  process.exit(2);
+}
+const server = await serveFolder(site);
+const browser = await launchBrowser(puppeteer, 'chromium', { headless: true });
+try {
+  const page = await browser.newPage();
+  await page.setViewport(VIEWPORT);
+  await page.goto(addressOf(server));
+  // The underline's six pixels under the cursor's starting cell, all white.
+  await page.waitForFunction(() => {
+    const canvas = document.querySelector('#stage canvas');
+    const pixels = canvas && canvas.getContext('2d').getImageData(153, 178, 6, 1).data;
+    return pixels && pixels.every((value) => value === 255);
+  }, { timeout: TIMEOUT_MS, polling: 20 });
+  await page.screenshot({ path: output });
+  console.log(`Wrote ${output}`);
+} finally {
+  await browser.close();
+  server.close();
+}
