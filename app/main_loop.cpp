@@ -27,6 +27,17 @@ constexpr std::uint32_t kWakeUpMs = 1;
 // display does not turn the idle loop into a busy one.
 constexpr std::uint32_t kShortestInputIntervalMs = 4;
 
+// In a browser the page wakes the sleeping loop as soon as a key arrives (web/wake_on_input.js),
+// so the loop need not look at its input at intervals: it sleeps until the blink or a
+// refresh is due. On the desktop SDL 1.2 has no such wait, and the loop looks at its input
+// at the intervals above.
+#ifdef __EMSCRIPTEN__
+extern "C" void vyrtel_sleep_until_input(std::uint32_t timeout_ms);
+constexpr bool kWokenByInput = true;
+#else
+constexpr bool kWokenByInput = false;
+#endif
+
 enum class DrainOutcome { kContinue, kDisplayModeFailed };
 
 // Handles every pending event. A quit request does not stop the drain: later events in
@@ -87,14 +98,25 @@ bool frame_due(const FramePacing& pacing, std::uint32_t now) {
   return pacing.redraw_requested || elapsed(pacing.last_frame_tick, now) > kRefreshIntervalMs;
 }
 
-// How long to sleep before the next pass: until the next look at the input is due, or
-// sooner when the blink or a refresh is due first (each once more than its interval has
-// passed).
-std::uint32_t sleep_before_next_pass(const AppState& state, std::uint32_t input_seen,
-                                     std::uint32_t now) {
-  return std::min({until_passed(input_seen, input_interval(state.pacing), now),
-                   until_passed(state.cursor.blink_timestamp, kBlinkIntervalMs + 1, now),
-                   until_passed(state.pacing.last_frame_tick, kRefreshIntervalMs + 1, now)});
+// How long to sleep before the next pass: until the blink or a refresh is due (each once
+// more than its interval has passed), or sooner when the next look at the input is due.
+std::uint32_t time_to_next_pass(const AppState& state, std::uint32_t input_seen,
+                                std::uint32_t now) {
+  const std::uint32_t until_timer =
+      std::min(until_passed(state.cursor.blink_timestamp, kBlinkIntervalMs + 1, now),
+               until_passed(state.pacing.last_frame_tick, kRefreshIntervalMs + 1, now));
+  if constexpr (kWokenByInput) {
+    return until_timer;
+  }
+  return std::min(until_timer, until_passed(input_seen, input_interval(state.pacing), now));
+}
+
+void wait_for_next_pass(std::uint32_t ms) {
+#ifdef __EMSCRIPTEN__
+  vyrtel_sleep_until_input(ms);
+#else
+  SDL_Delay(ms);
+#endif
 }
 
 int run_main_loop(AppState& state) {
@@ -119,7 +141,7 @@ int run_main_loop(AppState& state) {
     if (state.quit_requested) {
       return 0;
     }
-    SDL_Delay(sleep_before_next_pass(state, input_seen, SDL_GetTicks()));
+    wait_for_next_pass(time_to_next_pass(state, input_seen, SDL_GetTicks()));
   }
 }
 
