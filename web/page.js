@@ -179,6 +179,8 @@
     const canvas = document.createElement('canvas');
     canvas.width = PICTURE_WIDTH;
     canvas.height = PICTURE_HEIGHT;
+    // The browser's SDL reads the canvas back at every frame's lock.
+    canvas.getContext('2d', { willReadFrequently: true });
     // A wrapper of its own keeps Emscripten from taking a full-screen stage for the canvas's
     // own full screen and resizing it.
     const holder = document.createElement('div');
@@ -265,8 +267,12 @@
       if (file) useFont(file);
     });
     listenForDroppedFonts();
-    font = await loadShippedFont();
-    start();
+    const shipped = await loadShippedFont();
+    // A font chosen while the shipped one was still loading has started a run already.
+    if (!run) {
+      font = shipped;
+      start();
+    }
   }
 
   main();

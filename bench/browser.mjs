@@ -1,0 +1,127 @@
+// The browser page measured in one browser, headless: the site's weight, navigation to
+// the first frame, the page's idle CPU above the same browser showing a blank page, and
+// key press to canvas updated. Prints one "name value" line per figure.
+// Usage: node bench/browser.mjs chromium|firefox SITE_FOLDER
+import { readdir, readFile } from 'node:fs/promises';
+import { join } from 'node:path';
+import { gzipSync } from 'node:zlib';
+import puppeteer from 'puppeteer-core';
+
+import { launchBrowser } from '../tools/browsers.mjs';
+import { addressOf, serveFolder } from '../tools/serve-web.mjs';
+
+const WARM_UP_MS = 2000;     // the page loaded and drawing, the blank page settled
+const IDLE_WINDOW_MS = 10000;
+const KEY_COUNT = 50;
+const KEY_GAP_MS = 60;       // each press is on the canvas well before the next one
+const CLOCK_TICKS_PER_SECOND = 100;  // /proc's unit of CPU time on Linux
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Every file of the site compressed on its own, as a server that gzips would send it.
+async function siteGzipKb(site) {
+  let bytes = 0;
+  for (const name of await readdir(site)) {
+    bytes += gzipSync(await readFile(join(site, name)), { level: 9 }).length;
+  }
+  return bytes / 1024;
+}
+
+// CPU time, in clock ticks, of process `root` and all its descendants.
+async function treeCpuTicks(root) {
+  const parents = new Map();
+  const ticks = new Map();
+  for (const entry of await readdir('/proc')) {
+    if (!/^\d+$/.test(entry)) continue;
+    try {
+      const stat = await readFile(`/proc/${entry}/stat`, 'utf8');
+      const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+      parents.set(Number(entry), Number(fields[1]));
+      ticks.set(Number(entry), Number(fields[11]) + Number(fields[12]));  // utime + stime
+    } catch {
+      // the process ended while being read
+    }
+  }
+  const inTree = (pid) => pid === root || (parents.has(pid) && pid > 1 && inTree(parents.get(pid)));
+  let total = 0;
+  for (const [pid, value] of ticks) if (inTree(pid)) total += value;
+  return total;
+}
+
+async function cpuPercent(root) {
+  const before = await treeCpuTicks(root);
+  await sleep(IDLE_WINDOW_MS);
+  const used = (await treeCpuTicks(root)) - before;
+  return (100 * used) / CLOCK_TICKS_PER_SECOND / (IDLE_WINDOW_MS / 1000);
+}
+
+// Records, in the page's own clock, when each frame reaches the canvas (the browser's SDL
+// puts every frame there with putImageData) and when each key press arrives.
+function recordFramesAndKeys() {
+  window.benchFrames = [];
+  window.benchKeys = [];
+  const put = CanvasRenderingContext2D.prototype.putImageData;
+  CanvasRenderingContext2D.prototype.putImageData = function (...args) {
+    put.apply(this, args);
+    window.benchFrames.push(performance.now());
+  };
+  window.addEventListener('keydown', (event) => window.benchKeys.push(event.timeStamp), true);
+}
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  const middle = Math.floor(sorted.length / 2);
+  return sorted.length % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+}
+
+// From each key press to the first frame on the canvas after it.
+function keyToCanvasMs(keys, frames) {
+  return keys.map((key) => frames.find((frame) => frame >= key) - key)
+    .filter((delay) => Number.isFinite(delay));
+}
+
+async function measure(browserName, site) {
+  const server = await serveFolder(site);
+  const browser = await launchBrowser(puppeteer, browserName, { headless: true });
+  try {
+    const [page] = await browser.pages();
+    await page.evaluateOnNewDocument(recordFramesAndKeys);
+    await page.goto(addressOf(server));
+    await page.waitForFunction(() => window.benchFrames.length > 0, { timeout: 30000 });
+    const firstFrame = await page.evaluate(() => window.benchFrames[0]);
+    await sleep(WARM_UP_MS);
+    const pageCpu = await cpuPercent(browser.process().pid);
+    for (let i = 0; i < KEY_COUNT; ++i) {
+      await page.keyboard.press(i % 2 ? 'ArrowLeft' : 'ArrowRight');
+      await sleep(KEY_GAP_MS);
+    }
+    const delays = await page.evaluate(
+      (code) => new Function(`return (${code})`)()(window.benchKeys, window.benchFrames),
+      keyToCanvasMs.toString());
+    await page.goto('about:blank');
+    await sleep(WARM_UP_MS);
+    const blankCpu = await cpuPercent(browser.process().pid);
+    return {
+      'first-frame-ms': firstFrame,
+      'page-cpu-percent': pageCpu,
+      'blank-cpu-percent': blankCpu,
+      'idle-above-blank-percent': pageCpu - blankCpu,
+      'key-to-canvas-median-ms': median(delays),
+      'key-to-canvas-max-ms': Math.max(...delays),
+      'keys-shown': delays.length,
+    };
+  } finally {
+    await browser.close();
+    server.close();
+  }
+}
+
+const [browserName, site] = process.argv.slice(2);
+if (!browserName || !site) {
+  console.error('usage: node bench/browser.mjs chromium|firefox SITE_FOLDER');
+  process.exit(2);
+}
+const figures = { 'site-gzip-kb': await siteGzipKb(site), ...(await measure(browserName, site)) };
+for (const [name, value] of Object.entries(figures)) {
+  console.log(`${name} ${Number.isInteger(value) ? value : value.toFixed(2)}`);
+}
