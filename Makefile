@@ -72,15 +72,16 @@ package:
 # Measures the program from a Release build of its own on a private 1920x1080 Xvfb with a
 # window manager, presenting directly and through the GPU path, each in a window and in
 # full screen: idle CPU, CPU per frame, memory, start-up, key press to frame, blink
-# period; then the cost of a frame. docs/performance.md explains the figures.
+# period; then the browser page in Chromium and Firefox, and the cost of a frame.
+# docs/performance.md explains the figures.
 BENCH_BUILD := build-bench
 
-bench:
+bench: web-site browser-tools
 	tools/install-deps.sh bench
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=ON \
 	  -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	bench/run.sh $(BENCH_BUILD)
+	bench/run.sh $(BENCH_BUILD) $(SITE)
 
 # A picture of the window, build/screenshot.png: the program with its shipped font on a
 # private Xvfb, taken once the underline shows.

@@ -11,6 +11,7 @@ import { launchBrowser } from '../tools/browsers.mjs';
 import { addressOf, serveFolder } from '../tools/serve-web.mjs';
 
 const WARM_UP_MS = 2000;     // the page loaded and drawing, the blank page settled
+const SETTLE_MS = 5000;      // a new browser's own start-up work done
 const IDLE_WINDOW_MS = 10000;
 const KEY_COUNT = 50;
 const KEY_GAP_MS = 60;       // each press is on the canvas well before the next one
@@ -55,6 +56,14 @@ async function cpuPercent(root) {
   return (100 * used) / CLOCK_TICKS_PER_SECOND / (IDLE_WINDOW_MS / 1000);
 }
 
+// The browser's CPU with a blank page, before and after the page (a browser's background
+// work comes and goes): the mean of the two.
+async function blankCpuPercent(page, pid) {
+  await page.goto('about:blank');
+  await sleep(WARM_UP_MS);
+  return cpuPercent(pid);
+}
+
 // Records, in the page's own clock, when each frame reaches the canvas (the browser's SDL
 // puts every frame there with putImageData) and when each key press arrives.
 function recordFramesAndKeys() {
@@ -85,12 +94,15 @@ async function measure(browserName, site) {
   const browser = await launchBrowser(puppeteer, browserName, { headless: true });
   try {
     const [page] = await browser.pages();
+    const pid = browser.process().pid;
+    await sleep(SETTLE_MS);
+    const blankBefore = await blankCpuPercent(page, pid);
     await page.evaluateOnNewDocument(recordFramesAndKeys);
     await page.goto(addressOf(server));
     await page.waitForFunction(() => window.benchFrames.length > 0, { timeout: 30000 });
     const firstFrame = await page.evaluate(() => window.benchFrames[0]);
     await sleep(WARM_UP_MS);
-    const pageCpu = await cpuPercent(browser.process().pid);
+    const pageCpu = await cpuPercent(pid);
     for (let i = 0; i < KEY_COUNT; ++i) {
       await page.keyboard.press(i % 2 ? 'ArrowLeft' : 'ArrowRight');
       await sleep(KEY_GAP_MS);
@@ -98,9 +110,7 @@ async function measure(browserName, site) {
     const delays = await page.evaluate(
       (code) => new Function(`return (${code})`)()(window.benchKeys, window.benchFrames),
       keyToCanvasMs.toString());
-    await page.goto('about:blank');
-    await sleep(WARM_UP_MS);
-    const blankCpu = await cpuPercent(browser.process().pid);
+    const blankCpu = (blankBefore + (await blankCpuPercent(page, pid))) / 2;
     return {
       'first-frame-ms': firstFrame,
       'page-cpu-percent': pageCpu,

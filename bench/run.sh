@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Measures the built program on a private Xvfb under a window manager, in each of its two
-# ways of presenting frames, in a window and in full screen, and prints the figures side
-# by side and the goals; `make bench` builds everything first and runs this from the
-# repository root.
-# Usage: bench/run.sh BUILD_DIR
+# ways of presenting frames, in a window and in full screen, then the browser page in
+# Chromium and Firefox, and prints the figures side by side and the goals; `make bench`
+# builds everything first and runs this from the repository root.
+# Usage: bench/run.sh BUILD_DIR SITE_DIR
 set -euo pipefail
 
-build=$(realpath "${1:?usage: bench/run.sh BUILD_DIR}")
+build=$(realpath "${1:?usage: bench/run.sh BUILD_DIR SITE_DIR}")
+site=$(realpath "${2:?usage: bench/run.sh BUILD_DIR SITE_DIR}")
 cd "$(dirname "$0")/.."
 
 screen_size=1920x1080
@@ -31,6 +32,7 @@ path_environment() {
 }
 paths=(direct gpu)
 forms=(window full-screen)
+browsers=(chromium firefox)
 
 # What the user's shell has set must not choose for the program.
 unset SDL_VIDEODRIVER SDL_RENDER_DRIVER SDL_FRAMEBUFFER_ACCELERATION
@@ -183,6 +185,14 @@ measure_configuration() {
   stop "$program"
 }
 
+# The browser page in BROWSER, headless; its figures go to $work/browser-BROWSER/page.txt.
+measure_browser() {
+  local dir="$work/browser-$1"
+  mkdir "$dir"
+  echo "== The browser page in $1 (headless)"
+  node bench/browser.mjs "$1" "$site" | tee "$dir/page.txt"
+}
+
 measure_frame_bench() {
   echo "== Frame cost (Google Benchmark, median of 5)"
   "$build/vyrtel_frame_bench" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true |
@@ -235,6 +245,36 @@ table() {
   table_row "GL library mapped" "" process.txt gl-mapped
 }
 
+# One row of the browser table: what, unit, figure DESKTOP_NAME of the desktop window's
+# FILE, then figure BROWSER_NAME of each browser.
+browser_row() {
+  local line browser value
+  value=$(figure "$4" "$work/direct-window/$3")
+  line=$(printf '%-36s %-9s %12s' "$1" "$2" "${value:--}")
+  for browser in "${browsers[@]}"; do
+    value=$(figure "$5" "$work/browser-$browser/page.txt")
+    line+=$(printf ' %12s' "${value:--}")
+  done
+  echo "$line"
+}
+
+browser_table() {
+  echo
+  echo "== In a browser, beside the desktop window (direct path)"
+  printf '%-36s %-9s %12s %12s %12s\n' measure unit desktop "${browsers[@]}"
+  browser_row "site, each file gzipped" "KiB" - - site-gzip-kb
+  browser_row "start-up / navigation to first frame" "ms" keys.txt first-frame-ms first-frame-ms
+  browser_row "idle CPU (browser: above blank page)" "% core" idle.txt idle-cpu-percent \
+    idle-above-blank-percent
+  browser_row "  the browser with the page" "% core" - - page-cpu-percent
+  browser_row "  the browser with a blank page" "% core" - - blank-cpu-percent
+  browser_row "key press to frame / canvas, median" "ms" keys.txt key-to-frame-median-ms \
+    key-to-canvas-median-ms
+  browser_row "key press to frame / canvas, max" "ms" keys.txt key-to-frame-max-ms \
+    key-to-canvas-max-ms
+  browser_row "  key presses shown of $key_count" "presses" keys.txt keys-shown keys-shown
+}
+
 # One row of the goals: what, figure, unit, and the goal as "<= N".
 row() {
   local verdict
@@ -276,6 +316,19 @@ goals() {
   row "start-up to first frame" "$(figure first-frame-ms "$window/keys.txt")" ms "<= 150"
   row "compose / fills (frame cost in memory)" "$(figure compose-to-fills-ratio "$bench")" \
     ratio "<= 1.5"
+  echo
+  echo "== Goals (the browser page)"
+  local browser page
+  row "site, each file gzipped" "$(figure site-gzip-kb "$work/browser-chromium/page.txt")" KiB \
+    "<= 100"
+  for browser in "${browsers[@]}"; do
+    page="$work/browser-$browser/page.txt"
+    row "navigation to first frame, $browser" "$(figure first-frame-ms "$page")" ms "<= 500"
+    row "idle CPU above a blank page, $browser" "$(figure idle-above-blank-percent "$page")" \
+      "% core" "<= 2"
+    row "key press to canvas, max of $key_count, $browser" \
+      "$(figure key-to-canvas-max-ms "$page")" ms "<= 17"
+  done
 }
 
 # What makes figures untrustworthy: other work on the machine, or a configuration that did
@@ -301,7 +354,11 @@ start_window_manager
 for configuration in $(configurations); do
   measure_configuration "${configuration%%-*}" "${configuration#*-}"
 done
+for browser in "${browsers[@]}"; do
+  measure_browser "$browser"
+done
 measure_frame_bench
 table
+browser_table
 goals
 warnings
