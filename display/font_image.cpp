@@ -10,9 +10,10 @@ bool load_font(FontImage& font, const char* path) {
   }
   // A short file is fine: whatever it holds is used and the rest stays blank. A read
   // error (fopen succeeds on a directory on POSIX, the read then fails) is not.
-  std::fread(font.bytes.data(), font.bytes.size(), 1, file);
-  const bool readable = std::ferror(file) == 0;
-  std::fclose(file);
+  const std::size_t bytes_read = std::fread(font.bytes.data(), 1, font.bytes.size(), file);
+  const bool readable = bytes_read == font.bytes.size() || std::ferror(file) == 0;
+  // Nothing was written, so closing cannot lose anything.
+  static_cast<void>(std::fclose(file));
   if (!readable) {
     font.bytes.fill(kFontBlankRow);
   }

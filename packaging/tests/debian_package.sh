@@ -2,7 +2,8 @@
 # Builds the Debian package from the build tree with CPack and checks what it carries:
 # every installed file, a menu entry that starts the program in the packaged data
 # directory, a changelog whose latest entry is this version, and a Depends line that
-# names SDL 1.2; then that lintian finds neither an error nor a warning in it.
+# names SDL 1.2, and a hardened binary stripped as Debian strips; then that lintian finds
+# neither an error nor a warning in it, nor any of its notes on hardening or stripping.
 # What apt makes of the Depends line is apt_install.sh's business.
 # Usage: debian_package.sh BUILD_DIR WORK_DIR
 set -euo pipefail
@@ -49,10 +50,18 @@ echo "Depends: $depends"
 grep -Eq '(^|, )libsdl1\.2(-compat|-compat-shim|debian)( |,|$)' <<<"$depends" ||
   { echo "Depends does not name the SDL 1.2 library" >&2; status=1; }
 
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/bin/vyrtel >"$work/vyrtel"
+"$(dirname "$0")/hardening.sh" "$work/vyrtel" || status=1
+
 # lintian warns on stderr that it runs as root; only its tags go to standard output.
-if ! lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>"$work/lintian.err"; then
+if ! lintian --display-info --fail-on error,warning "$deb" >"$work/lintian.log" \
+     2>"$work/lintian.err"; then
   echo "lintian finds fault with the package:" >&2
   cat "$work/lintian.log" "$work/lintian.err" >&2
+  status=1
+fi
+if grep -E 'hardening-|binary-has-unneeded-section' "$work/lintian.log" >&2; then
+  echo "lintian finds the binary unhardened or not stripped as Debian strips" >&2
   status=1
 fi
 exit $status
