@@ -1,5 +1,6 @@
 #include "tests/app_test_support.h"
 
+#include <exception>
 #include <fstream>
 
 #include "app/main_routine.h"
@@ -34,10 +35,18 @@ void AppTest::at(std::uint64_t when, const SDL_Event& event) {
 
 int AppTest::run() {
   testing::internal::CaptureStdout();
-  const int status = vyrtel_main(0, nullptr);
-  std::fflush(stdout);
-  output = testing::internal::GetCapturedStdout();
-  return status;
+  try {
+    const int status = vyrtel_main(0, nullptr);
+    std::fflush(stdout);
+    output = testing::internal::GetCapturedStdout();
+    return status;
+  } catch (const std::exception& stopped) {
+    // The stand-in SDL stopped a runaway program: the failure is reported on the test's
+    // own output.
+    output = testing::internal::GetCapturedStdout();
+    ADD_FAILURE() << stopped.what();
+    return -2;
+  }
 }
 
 bool underline_shown(const fake_sdl::Flip& flip, int column, int row) {

@@ -1,6 +1,7 @@
 // The font loader on files of every length and kind, and the shipped font image.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -67,6 +68,20 @@ TEST(ShippedFont, IsExactlyWhatItsGlyphSourceBuildsTo) {
   EXPECT_EQ(shipped.size(), 2048u);
   EXPECT_EQ(shipped, read_bytes(VYRTEL_BUILT_FONT))
       << "rfs/rk_font.bin is stale: rebuild it from font/rk_font.txt with fontgen";
+}
+
+// fontgen builds the image from the whole source or not at all: an edit that leaves a
+// stray glyph or line after the last one must not be dropped without a word.
+TEST(ShippedFont, SourceWithContentAfterTheLastGlyphIsRefused) {
+  ScratchDirectory scratch;
+  const fs::path source = scratch.path() / "rk_font.txt";
+  const fs::path image = scratch.path() / "rk_font.bin";
+  fs::copy_file(VYRTEL_FONT_SOURCE, source);
+  const std::string command = std::string{"'"} + VYRTEL_FONTGEN + "' '" + source.string() +
+                              "' '" + image.string() + "' 2>/dev/null";
+  ASSERT_EQ(std::system(command.c_str()), 0) << "fontgen refuses the shipped source";
+  std::ofstream{source, std::ios::app} << "0x80 EXTRA\n######\n";
+  EXPECT_NE(std::system(command.c_str()), 0);
 }
 
 TEST(ShippedFont, HasDistinctHexDigitsAndInverseVideoInItsUpperHalf) {

@@ -5,8 +5,12 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -52,9 +56,28 @@ bool framed(Display* display, Window window) {
   return parent != root;
 }
 
+// Fails with what to install, or how to leave these tests out, when `program` is not on
+// PATH: the tests that need an X server are labelled "acceptance".
+void require_installed(const std::string& program, const std::string& package) {
+  const char* path = std::getenv("PATH");
+  std::string_view rest = path != nullptr ? path : "";
+  while (!rest.empty()) {
+    const std::string_view folder = rest.substr(0, rest.find(':'));
+    rest.remove_prefix(std::min(rest.size(), folder.size() + 1));
+    if (::access((std::filesystem::path{folder} / program).c_str(), X_OK) == 0) {
+      return;
+    }
+  }
+  throw std::runtime_error(program + " is not installed: install Debian's " + package +
+                           " package, or leave out the tests that need an X server with " +
+                           "ctest -LE acceptance");
+}
+
 }  // namespace
 
 XServer::XServer() {
+  require_installed("Xvfb", "xvfb");
+  require_installed("openbox", "openbox");
   int pipe_fds[2];
   if (::pipe2(pipe_fds, O_CLOEXEC) != 0) {
     throw std::runtime_error("cannot create a pipe for Xvfb");

@@ -40,7 +40,8 @@ struct Delivery {
 // Surfaces are filled with this before the program sees them, as memory that nobody has
 // cleared would be.
 inline constexpr std::uint16_t kUnclearedPixel = 0xA5A5;
-// A run that has gone on this long without ending is stopped with a quit event and failed.
+// A run that has gone on this long without ending is failed and stopped: its next poll
+// throws, which unwinds the main routine back to the test.
 inline constexpr std::uint32_t kRunawayMs = 600'000;
 
 struct World {
@@ -54,6 +55,7 @@ struct World {
   std::deque<TimedEvent> events;
   std::string error = "fake error";
   std::uint32_t flip_ms = 0;  // how long presenting a frame takes
+  std::deque<std::uint32_t> slow_flips_ms;  // how long the first frames take, before flip_ms
 
   // What the program did.
   Uint32 init_flags = 0;
@@ -65,7 +67,7 @@ struct World {
   int map_rgb_calls = 0;
   int locks = 0;
   int unlocks = 0;
-  int polls = 0;
+  std::vector<std::uint64_t> polls;  // elapsed_ms at every poll
   int quits = 0;
   std::vector<Flip> flips;
   std::vector<Delivery> deliveries;  // every event the program polled, in order
