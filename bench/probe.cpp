@@ -11,10 +11,7 @@
 //                                         CPU per frame presented while COUNT presses,
 //                                         GAP_MS apart, each bring one; frames from LOG
 // The commands that press keys or read the picture find the program's window on $DISPLAY
-// by its title, over one X connection each.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
+// by its title, over one X connection each, through the X harness the tests use.
 #include <X11/keysym.h>
 #include <unistd.h>
 
@@ -23,10 +20,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -35,6 +30,8 @@
 #include "bench/measure.h"
 #include "bench/readout.h"
 #include "display/screen.h"
+#include "polling.h"
+#include "x_session.h"
 
 namespace {
 
@@ -44,7 +41,6 @@ constexpr const char* kWindowTitle = "Vyrtel V0.1";
 // How long the program may take to open its window, or to cover the screen after Space,
 // before the probe gives up.
 constexpr auto kWindowWait = 10s;
-constexpr auto kWindowPollInterval = 20ms;
 // The window's size and place are looked at this often while it goes full screen.
 constexpr auto kPlacementPollInterval = 5ms;
 // Readout pictures are taken this often: far more often than the 251 ms blink, so that
@@ -176,86 +172,26 @@ int measure_cpu(const char* pid, double seconds, const char* server_pid) {
   return 0;
 }
 
-// The X connection and the window ----------------------------------------------------
+// The X side ---------------------------------------------------------------------------
 
-struct DisplayCloser {
-  void operator()(Display* display) const { XCloseDisplay(display); }
-};
-using DisplayPtr = std::unique_ptr<Display, DisplayCloser>;
-
-// Windows come and go while the probe looks at them (the window manager's, the program's
-// as it changes form): a request about one that is gone fails and returns an error status
-// instead of ending the probe.
-int ignore_x_error(Display* /*display*/, XErrorEvent* /*event*/) {
-  return 0;
-}
-
-bool has_title(Display* display, Window window) {
-  char* name = nullptr;
-  if (XFetchName(display, window, &name) == 0 || name == nullptr) {
-    return false;
+std::optional<WindowId> wait_for_window(XSession& x) {
+  std::optional<WindowId> window;
+  if (!poll_until(kWindowWait, [&] {
+        window = x.find_window(kWindowTitle);
+        return window.has_value();
+      })) {
+    std::fprintf(stderr, "no window titled \"%s\"\n", kWindowTitle);
   }
-  const bool match = std::strcmp(name, kWindowTitle) == 0;
-  XFree(name);
-  return match;
-}
-
-std::optional<Window> find_titled(Display* display, Window parent) {
-  if (has_title(display, parent)) {
-    return parent;
-  }
-  Window root = 0;
-  Window grandparent = 0;
-  Window* children = nullptr;
-  unsigned count = 0;
-  if (XQueryTree(display, parent, &root, &grandparent, &children, &count) == 0) {
-    return std::nullopt;
-  }
-  std::optional<Window> found;
-  for (unsigned i = 0; i < count && !found; ++i) {
-    found = find_titled(display, children[i]);
-  }
-  XFree(children);
-  return found;
-}
-
-std::optional<Window> wait_for_window(Display* display) {
-  const auto deadline = std::chrono::steady_clock::now() + kWindowWait;
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (const auto window = find_titled(display, DefaultRootWindow(display))) {
-      return window;
-    }
-    std::this_thread::sleep_for(kWindowPollInterval);
-  }
-  std::fprintf(stderr, "no window titled \"%s\"\n", kWindowTitle);
-  return std::nullopt;
-}
-
-// Gives the window the keyboard focus and puts the pointer inside it, as a user would.
-void focus(Display* display, Window window) {
-  int x = 0;
-  int y = 0;
-  Window child = 0;
-  XTranslateCoordinates(display, window, DefaultRootWindow(display), 1, 1, &x, &y, &child);
-  XTestFakeMotionEvent(display, DefaultScreen(display), x, y, CurrentTime);
-  XSetInputFocus(display, window, RevertToParent, CurrentTime);
-  XSync(display, False);
-}
-
-void press(Display* display, KeyCode key) {
-  XTestFakeKeyEvent(display, key, True, CurrentTime);
-  XTestFakeKeyEvent(display, key, False, CurrentTime);
-  XFlush(display);
+  return window;
 }
 
 // Presses and releases Right and Left in turn, so that the cursor stays where it was;
 // returns the time each press was sent.
-std::vector<std::int64_t> press_keys(Display* display, int count, std::chrono::milliseconds gap) {
-  const KeyCode keys[] = {XKeysymToKeycode(display, XK_Right), XKeysymToKeycode(display, XK_Left)};
+std::vector<std::int64_t> press_keys(XSession& x, int count, std::chrono::milliseconds gap) {
   std::vector<std::int64_t> sent;
   for (int i = 0; i < count; ++i) {
     sent.push_back(monotonic_ns());
-    press(display, keys[i % 2]);
+    x.press_key(i % 2 == 0 ? XK_Right : XK_Left);
     std::this_thread::sleep_for(gap);
   }
   return sent;
@@ -263,43 +199,9 @@ std::vector<std::int64_t> press_keys(Display* display, int count, std::chrono::m
 
 // wm -------------------------------------------------------------------------------------
 
-// Whether the window manager has put `window` into a frame of its own.
-bool framed(Display* display, Window window) {
-  Window root = 0;
-  Window parent = 0;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) {
-    return false;
-  }
-  if (children != nullptr) {
-    XFree(children);
-  }
-  return parent != root;
-}
-
-// A window manager announces itself before it handles windows, and openbox may drop a
-// window that asks to be shown while it starts, which would leave the program waiting for
-// its window for ever. So it has taken over once it has framed a window of the probe's
-// own, which asks again every quarter of a second until it is framed.
-int wait_for_window_manager(Display* display, double seconds) {
-  constexpr auto kRequestInterval = 250ms;
-  const Window probe =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
-  const auto start = std::chrono::steady_clock::now();
-  auto last_request = start - kRequestInterval;
-  bool managed = false;
-  while (!(managed = framed(display, probe)) && seconds_since(start) < seconds) {
-    if (std::chrono::steady_clock::now() - last_request >= kRequestInterval) {
-      XMapWindow(display, probe);
-      XSync(display, False);
-      last_request = std::chrono::steady_clock::now();
-    }
-    std::this_thread::sleep_for(kWindowPollInterval);
-  }
-  XDestroyWindow(display, probe);
-  XSync(display, False);
-  if (!managed) {
+int wait_for_window_manager(XSession& x, double seconds) {
+  const auto timeout = std::chrono::milliseconds{std::lround(seconds * kMillisecondsPerSecond)};
+  if (!x.wait_for_window_manager(timeout, [] { return true; })) {
     std::fprintf(stderr, "no window manager took over the display within %.0f s\n", seconds);
     return 1;
   }
@@ -308,52 +210,23 @@ int wait_for_window_manager(Display* display, double seconds) {
 
 // full-screen ----------------------------------------------------------------------------
 
-// The window's size and where its top left lies on the screen.
-struct Placement {
-  int x;
-  int y;
-  int width;
-  int height;
-  bool viewable;
-};
-
-std::optional<Placement> placement(Display* display, Window window) {
-  XWindowAttributes attributes{};
-  int x = 0;
-  int y = 0;
-  Window child = 0;
-  if (XGetWindowAttributes(display, window, &attributes) == 0 ||
-      XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0, &x, &y, &child) ==
-          0) {
-    return std::nullopt;
-  }
-  return Placement{.x = x,
-                   .y = y,
-                   .width = attributes.width,
-                   .height = attributes.height,
-                   .viewable = attributes.map_state == IsViewable};
+bool covers_screen(XSession& x) {
+  const auto window = x.find_window(kWindowTitle);
+  const auto place = window ? x.geometry(*window) : std::nullopt;
+  return place && *place == x.screen();
 }
 
-bool covers_screen(Display* display) {
-  const auto window = find_titled(display, DefaultRootWindow(display));
-  const auto place = window ? placement(display, *window) : std::nullopt;
-  const int screen = DefaultScreen(display);
-  return place && place->viewable && place->x == 0 && place->y == 0 &&
-         place->width == DisplayWidth(display, screen) &&
-         place->height == DisplayHeight(display, screen);
-}
-
-int enter_full_screen(Display* display) {
-  const auto window = wait_for_window(display);
+int enter_full_screen(XSession& x) {
+  const auto window = wait_for_window(x);
   if (!window) {
     return 1;
   }
-  focus(display, *window);
+  x.focus(*window);
   std::this_thread::sleep_for(kFocusSettle);
   const auto start = std::chrono::steady_clock::now();
-  press(display, XKeysymToKeycode(display, XK_space));
+  x.press_key(XK_space);
   while (std::chrono::steady_clock::now() - start < kWindowWait) {
-    if (covers_screen(display)) {
+    if (covers_screen(x)) {
       print_figure("full-screen-after-ms", seconds_since(start) * kMillisecondsPerSecond);
       return 0;
     }
@@ -373,8 +246,8 @@ struct PictureLayout {
   double scale;
 };
 
-PictureLayout picture_layout(Display* display, Window window) {
-  const auto place = placement(display, window);
+PictureLayout picture_layout(XSession& x, WindowId window) {
+  const auto place = x.geometry(window);
   if (!place) {
     return PictureLayout{.left = 0, .top = 0, .scale = 1};
   }
@@ -390,43 +263,39 @@ int window_pixel(double offset, double scale, int picture_pixel) {
   return static_cast<int>(std::floor(offset + (picture_pixel + 0.5) * scale));
 }
 
-// A colour channel counts as lit in its upper half: white ink has all three lit, the grey
-// (100 of 255) and black backgrounds none.
-bool channel_lit(unsigned long pixel, unsigned long mask) {
-  return (pixel & mask) > mask / 2;
+// A pixel counts as ink when all three colours are lit, each in its upper half: white ink
+// is, the grey (100 of 255) and black backgrounds are not.
+bool lit(const Rgb& pixel) {
+  constexpr std::uint8_t kHalf = 127;
+  return pixel.red > kHalf && pixel.green > kHalf && pixel.blue > kHalf;
 }
 
-std::optional<std::uint32_t> read_readout(Display* display, Window window,
+std::optional<std::uint32_t> read_readout(XSession& x, WindowId window,
                                           const PictureLayout& layout, const FontImage& font) {
   const ReadoutArea area = readout_area();
   const int left = window_pixel(layout.left, layout.scale, area.x);
   const int top = window_pixel(layout.top, layout.scale, area.y);
   const int right = window_pixel(layout.left, layout.scale, area.x + area.width - 1);
   const int bottom = window_pixel(layout.top, layout.scale, area.y + area.height - 1);
-  XImage* image = XGetImage(display, window, left, top, static_cast<unsigned>(right - left + 1),
-                            static_cast<unsigned>(bottom - top + 1), AllPlanes, ZPixmap);
-  if (image == nullptr) {
+  const auto image = x.capture_area(
+      window, {.x = left, .y = top, .width = right - left + 1, .height = bottom - top + 1});
+  if (!image) {
     return std::nullopt;
   }
-  const auto value = decode_readout(font, [&](int x, int y) {
-    const unsigned long pixel =
-        XGetPixel(image, window_pixel(layout.left, layout.scale, area.x + x) - left,
-                  window_pixel(layout.top, layout.scale, area.y + y) - top);
-    return channel_lit(pixel, image->red_mask) && channel_lit(pixel, image->green_mask) &&
-           channel_lit(pixel, image->blue_mask);
+  return decode_readout(font, [&](int column, int row) {
+    return lit(image->at(window_pixel(layout.left, layout.scale, area.x + column) - left,
+                         window_pixel(layout.top, layout.scale, area.y + row) - top));
   });
-  XDestroyImage(image);
-  return value;
 }
 
 // The distinct readout values seen over `seconds`, in the order they appeared.
-std::vector<std::uint32_t> watch_readout(Display* display, Window window, const FontImage& font,
+std::vector<std::uint32_t> watch_readout(XSession& x, WindowId window, const FontImage& font,
                                          double seconds) {
-  const PictureLayout layout = picture_layout(display, window);
+  const PictureLayout layout = picture_layout(x, window);
   std::vector<std::uint32_t> values;
   const auto start = std::chrono::steady_clock::now();
   while (seconds_since(start) < seconds) {
-    const auto value = read_readout(display, window, layout, font);
+    const auto value = read_readout(x, window, layout, font);
     if (value && (values.empty() || values.back() != *value)) {
       values.push_back(*value);
     }
@@ -435,13 +304,13 @@ std::vector<std::uint32_t> watch_readout(Display* display, Window window, const 
   return values;
 }
 
-int measure_blink(Display* display, double seconds, const char* font_path) {
+int measure_blink(XSession& x, double seconds, const char* font_path) {
   FontImage font{};
-  const auto window = wait_for_window(display);
+  const auto window = wait_for_window(x);
   if (!load_font(font, font_path) || !window) {
     return 1;
   }
-  const auto periods = successive_periods(watch_readout(display, *window, font, seconds));
+  const auto periods = successive_periods(watch_readout(x, *window, font, seconds));
   if (periods.empty()) {
     std::fprintf(stderr, "the readout did not change\n");
     return 1;
@@ -453,18 +322,6 @@ int measure_blink(Display* display, double seconds, const char* font_path) {
 }
 
 // keys -----------------------------------------------------------------------------------
-
-bool has_xtest(Display* display) {
-  int event_base = 0;
-  int error_base = 0;
-  int major = 0;
-  int minor = 0;
-  if (XTestQueryExtension(display, &event_base, &error_base, &major, &minor) == 0) {
-    std::fprintf(stderr, "the X server has no XTEST\n");
-    return false;
-  }
-  return true;
-}
 
 void print_latencies(const std::vector<KeyLatency>& latencies) {
   std::vector<double> delivered;
@@ -483,14 +340,14 @@ void print_latencies(const std::vector<KeyLatency>& latencies) {
   print_figure("slowest-key-delivered-ms", slowest->delivered_ms);
 }
 
-int measure_keys(Display* display, int count, std::chrono::milliseconds gap, const char* log_path) {
-  const auto window = wait_for_window(display);
+int measure_keys(XSession& x, int count, std::chrono::milliseconds gap, const char* log_path) {
+  const auto window = wait_for_window(x);
   if (!window) {
     return 1;
   }
-  focus(display, *window);
+  x.focus(*window);
   std::this_thread::sleep_for(kFocusSettle);
-  const auto sent = press_keys(display, count, gap);
+  const auto sent = press_keys(x, count, gap);
   std::this_thread::sleep_for(kLastFrameWait);
   const ShimLog log = parse_shim_log(whole_file(log_path));
   const auto latencies = key_latencies(sent, log);
@@ -521,16 +378,16 @@ struct FrameStream {
   std::string server_pid;
 };
 
-int measure_frames(Display* display, const FrameStream& stream) {
-  const auto window = wait_for_window(display);
+int measure_frames(XSession& x, const FrameStream& stream) {
+  const auto window = wait_for_window(x);
   if (!window) {
     return 1;
   }
-  focus(display, *window);
+  x.focus(*window);
   std::this_thread::sleep_for(kFocusSettle);
   const CpuMeter meter(stream.pid, stream.server_pid);
   const std::int64_t from = monotonic_ns();
-  press_keys(display, stream.count, stream.gap);
+  press_keys(x, stream.count, stream.gap);
   std::this_thread::sleep_for(kLastFrameOfStreamWait);
   const std::int64_t to = monotonic_ns();
   const auto use = meter.stop();
@@ -565,29 +422,20 @@ std::chrono::milliseconds milliseconds(const char* text) {
   return std::chrono::milliseconds(std::strtol(text, nullptr, kDecimalBase));
 }
 
-int run_x_command(const std::string& command, char** args) {
-  const DisplayPtr display(XOpenDisplay(nullptr));
-  if (!display) {
-    std::fprintf(stderr, "cannot open display \"%s\"\n", XDisplayName(nullptr));
-    return 1;
-  }
-  XSetErrorHandler(ignore_x_error);
+int run_x_command(XSession& x, const std::string& command, char** args) {
   if (command == "wm") {
-    return wait_for_window_manager(display.get(), std::atof(args[0]));
+    return wait_for_window_manager(x, std::atof(args[0]));
   }
   if (command == "blink") {
-    return measure_blink(display.get(), std::atof(args[0]), args[1]);
-  }
-  if (!has_xtest(display.get())) {
-    return 1;
+    return measure_blink(x, std::atof(args[0]), args[1]);
   }
   if (command == "full-screen") {
-    return enter_full_screen(display.get());
+    return enter_full_screen(x);
   }
   if (command == "keys") {
-    return measure_keys(display.get(), std::atoi(args[0]), milliseconds(args[1]), args[2]);
+    return measure_keys(x, std::atoi(args[0]), milliseconds(args[1]), args[2]);
   }
-  return measure_frames(display.get(), FrameStream{.pid = args[0],
+  return measure_frames(x, FrameStream{.pid = args[0],
                                                    .count = std::atoi(args[1]),
                                                    .gap = milliseconds(args[2]),
                                                    .log_path = args[3],
@@ -610,7 +458,14 @@ int main(int argc, char** argv) {
     return measure_cpu(argv[2], std::atof(argv[3]), argv[4]);
   }
   if (x_command_with(command, args)) {
-    return run_x_command(command, argv + 2);
+    const char* display = std::getenv("DISPLAY");
+    try {
+      XSession x{display != nullptr ? display : ""};
+      return run_x_command(x, command, argv + 2);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      return 1;
+    }
   }
   return usage(argv[0]);
 }

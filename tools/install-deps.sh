@@ -15,12 +15,12 @@ fi
 # build folder, not installed (it conflicts with the compatibility layer); these are the
 # libraries it needs at run time.
 classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
-# Headless X server with a window manager, X client libraries (XTEST) and zlib for the
+# Headless X server with a window manager, X client libraries (XTEST) and libpng for the
 # real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
 # for the second build, the browser page with the two browsers it is tested in, the
 # validators of the desktop entry, metainfo and manual page, and Debian's package checker
 # with hardening-check.
-test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev zlib1g-dev
+test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libpng-dev
       valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
       dpkg-dev file lintian devscripts "${classic_sdl_runtime[@]}" "${web[@]}" chromium
       firefox-esr)
@@ -28,7 +28,7 @@ test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev 
 # window manager and X client libraries (XTEST) the window measurements use, and the
 # browser page with the browsers it is measured in.
 bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev
-       "${web[@]}" chromium firefox-esr)
+       libpng-dev "${web[@]}" chromium firefox-esr)
 package=("${build[@]}" dpkg-dev file)
 
 case "${1:-build}" in

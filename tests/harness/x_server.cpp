@@ -1,6 +1,5 @@
 #include "x_server.h"
 
-#include <X11/Xlib.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -11,7 +10,8 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string_view>
-#include <thread>
+
+#include "x_session.h"
 
 namespace {
 
@@ -24,9 +24,6 @@ constexpr int kStartTimeoutMs = 30'000;
 constexpr std::chrono::milliseconds kStopTimeout{5'000};
 // openbox is ready within a fraction of a second on an idle machine.
 constexpr std::chrono::milliseconds kWindowManagerTimeout{30'000};
-constexpr std::chrono::milliseconds kWindowManagerPollInterval{20};
-// A window not yet framed asks again every quarter of a second.
-constexpr int kLooksBetweenRequests = 12;
 
 // Reads the display number Xvfb writes to the -displayfd pipe once it is ready.
 std::string read_display_number(int fd) {
@@ -40,20 +37,6 @@ std::string read_display_number(int fd) {
     number += byte;
   }
   return number;
-}
-
-// Whether the window manager has put `window` into a frame of its own.
-bool framed(Display* display, Window window) {
-  Window root = 0, parent = 0;
-  Window* children = nullptr;
-  unsigned int count = 0;
-  if (XQueryTree(display, window, &root, &parent, &children, &count) == 0) {
-    return false;
-  }
-  if (children != nullptr) {
-    XFree(children);
-  }
-  return parent != root;
 }
 
 // Fails with what to install, or how to leave these tests out, when `program` is not on
@@ -113,31 +96,9 @@ void XServer::start_window_manager() {
                                                 {"XDG_CACHE_HOME", home + "/cache"},
                                                 {"XDG_DATA_HOME", home + "/data"}},
                                      ChildStreams{});
-  // openbox announces itself before it handles windows, and may drop a window that asks
-  // to be shown while it starts, which would leave a program waiting for its window for
-  // ever. So it counts as started once it has framed a window of the suite's own, which
-  // asks again until it is framed.
-  Display* display = XOpenDisplay(display_.c_str());
-  if (display == nullptr) {
-    throw std::runtime_error("cannot connect to the new X server " + display_);
-  }
-  const Window probe =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
-  const auto deadline = std::chrono::steady_clock::now() + kWindowManagerTimeout;
-  bool managed = false;
-  for (int look = 0; !(managed = framed(display, probe)); ++look) {
-    if (std::chrono::steady_clock::now() >= deadline || window_manager_->has_exited()) {
-      break;
-    }
-    if (look % kLooksBetweenRequests == 0) {
-      XMapWindow(display, probe);
-      XSync(display, False);
-    }
-    std::this_thread::sleep_for(kWindowManagerPollInterval);
-  }
-  XDestroyWindow(display, probe);
-  XCloseDisplay(display);
-  if (!managed) {
+  XSession session{display_};
+  if (!session.wait_for_window_manager(kWindowManagerTimeout,
+                                       [this] { return !window_manager_->has_exited(); })) {
     throw std::runtime_error("openbox did not start managing windows on " + display_);
   }
 }

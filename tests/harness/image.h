@@ -27,7 +27,8 @@ struct Image {
   const Rgb& at(int x, int y) const { return pixels[index(x, y)]; }
 
  private:
-  std::size_t index(int x, int y) const { return static_cast<std::size_t>(y * width + x); }
+  std::size_t index(int x, int y) const { return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                                                static_cast<std::size_t>(x); }
 };
 
 // Writes `image` as an 8-bit RGB PNG. Throws std::runtime_error when the file cannot be

@@ -7,6 +7,7 @@
 #include <bit>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -19,6 +20,11 @@ int record_error(Display* /*display*/, XErrorEvent* event) {
   last_error_code = event->error_code;
   return 0;
 }
+
+// While a window manager starts, the window that waits for it is looked at this often, and
+// asks again to be shown every quarter of a second.
+constexpr std::chrono::milliseconds kWindowManagerPollInterval{20};
+constexpr int kLooksBetweenRequests = 12;
 
 // Longest caption read from a window property, in 32-bit units.
 constexpr long kCaptionLongs = 64;
@@ -143,16 +149,16 @@ WindowGeometry XSession::screen() {
   return {0, 0, DisplayWidth(display_, number), DisplayHeight(display_, number)};
 }
 
-std::optional<Image> XSession::capture_area(WindowId drawable, int width, int height) {
-  XImage* raw = XGetImage(display_, drawable, 0, 0, static_cast<unsigned int>(width),
-                          static_cast<unsigned int>(height), AllPlanes, ZPixmap);
+std::optional<Image> XSession::capture_area(WindowId window, const WindowGeometry& area) {
+  XImage* raw = XGetImage(display_, window, area.x, area.y, static_cast<unsigned int>(area.width),
+                          static_cast<unsigned int>(area.height), AllPlanes, ZPixmap);
   if (raw == nullptr || !succeeded()) {
     return std::nullopt;
   }
   const std::unique_ptr<XImage, XImageDeleter> owned{raw};
-  Image image{width, height};
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
+  Image image{area.width, area.height};
+  for (int y = 0; y < area.height; ++y) {
+    for (int x = 0; x < area.width; ++x) {
       const unsigned long pixel = XGetPixel(raw, x, y);
       image.at(x, y) = {channel(pixel, raw->red_mask), channel(pixel, raw->green_mask),
                         channel(pixel, raw->blue_mask)};
@@ -166,17 +172,55 @@ std::optional<Image> XSession::capture(WindowId window) {
   if (!size) {
     return std::nullopt;
   }
-  return capture_area(window, size->width, size->height);
+  return capture_area(window, {.x = 0, .y = 0, .width = size->width, .height = size->height});
 }
 
 std::optional<Image> XSession::capture_screen() {
   const WindowGeometry whole = screen();
-  return capture_area(DefaultRootWindow(display_), whole.width, whole.height);
+  return capture_area(DefaultRootWindow(display_), whole);
 }
 
 void XSession::focus(WindowId window) {
+  if (const auto place = geometry(window)) {
+    XTestFakeMotionEvent(display_, -1, place->x + 1, place->y + 1, CurrentTime);
+  }
   XSetInputFocus(display_, window, RevertToPointerRoot, CurrentTime);
+  XSync(display_, False);
   succeeded();
+}
+
+bool XSession::framed(WindowId window) {
+  Window root = 0;
+  Window parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (XQueryTree(display_, window, &root, &parent, &children, &count) == 0) {
+    return false;
+  }
+  const std::unique_ptr<Window, XFreeDeleter> owned{children};
+  return parent != root;
+}
+
+bool XSession::wait_for_window_manager(std::chrono::milliseconds timeout,
+                                       const std::function<bool()>& keep_waiting) {
+  const Window probe =
+      XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  bool managed = false;
+  for (int look = 0; !(managed = framed(probe)); ++look) {
+    if (std::chrono::steady_clock::now() >= deadline || !keep_waiting()) {
+      break;
+    }
+    if (look % kLooksBetweenRequests == 0) {
+      XMapWindow(display_, probe);
+      XSync(display_, False);
+    }
+    std::this_thread::sleep_for(kWindowManagerPollInterval);
+  }
+  XDestroyWindow(display_, probe);
+  XSync(display_, False);
+  succeeded();
+  return managed;
 }
 
 void XSession::click(WindowId window) {

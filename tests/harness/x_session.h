@@ -1,10 +1,11 @@
-// The suite's one connection to the X server: it finds the program's window, takes
-// screenshots, types keys through XTEST and asks the window to close. Connections are
-// not opened per poll because Xvfb refuses a few percent of clients that come and go in
-// quick succession.
+// One connection to the X server, for the test suite and the bench's probe: it waits for
+// the window manager, finds the program's window, takes screenshots, types keys through
+// XTEST and asks the window to close. Connections are not opened per poll because Xvfb
+// refuses a few percent of clients that come and go in quick succession.
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,7 +13,7 @@
 
 #include "image.h"
 
-struct _XDisplay;
+struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for Display
 
 // An X window id (Xlib's Window), kept free of Xlib's header and its macros.
 using WindowId = unsigned long;
@@ -37,6 +38,14 @@ class XSession {
   // The value of DISPLAY for programs that are to show their windows here.
   const std::string& display_name() const { return display_name_; }
 
+  // Waits until a window manager frames windows, at most `timeout`, or until
+  // `keep_waiting` says no; returns whether one does. A window manager announces itself
+  // before it handles windows, and openbox may drop a window that asks to be shown while
+  // it starts, which would leave a program waiting for its window for ever; so it counts
+  // once it has framed a window of this session's own, which asks again until it is.
+  bool wait_for_window_manager(std::chrono::milliseconds timeout,
+                               const std::function<bool()>& keep_waiting);
+
   // The viewable window with this caption (WM_NAME or _NET_WM_NAME), at any depth: the
   // window manager puts each program's window inside a frame of its own.
   std::optional<WindowId> find_window(std::string_view caption);
@@ -46,10 +55,12 @@ class XSession {
   WindowGeometry screen();
   // The window's whole content; nullopt when the window is gone or not viewable.
   std::optional<Image> capture(WindowId window);
+  // The part of the window at `area` (x and y within the window).
+  std::optional<Image> capture_area(WindowId window, const WindowGeometry& area);
   // What the whole screen shows.
   std::optional<Image> capture_screen();
 
-  // Gives the window the keyboard focus, as clicking it would.
+  // Gives the window the keyboard focus and puts the pointer in it, as clicking it would.
   void focus(WindowId window);
   // A click of the first mouse button in the middle of the window, through XTEST: the
   // window manager gives it the focus, and the program in it the click.
@@ -72,7 +83,7 @@ class XSession {
   unsigned long atom(const char* name);
   std::optional<std::string> caption_of(WindowId window);
   std::optional<WindowId> find_window_below(WindowId parent, std::string_view caption);
-  std::optional<Image> capture_area(WindowId drawable, int width, int height);
+  bool framed(WindowId window);
 
   std::string display_name_;
   _XDisplay* display_;

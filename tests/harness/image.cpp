@@ -1,0 +1,18 @@
+#include "image.h"
+
+#include <png.h>
+
+#include <stdexcept>
+
+void write_png(const Image& image, const std::filesystem::path& path) {
+  // Rgb is three bytes, red first, and the rows run top first: libpng's 8-bit RGB layout.
+  static_assert(sizeof(Rgb) == 3);
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(image.width);
+  png.height = static_cast<png_uint_32>(image.height);
+  png.format = PNG_FORMAT_RGB;
+  if (png_image_write_to_file(&png, path.c_str(), 0, image.pixels.data(), 0, nullptr) == 0) {
+    throw std::runtime_error("cannot write " + path.string() + ": " + png.message);
+  }
+}
