@@ -51,7 +51,7 @@ test:
 	$(MAKE) --no-print-directory web-site browser-tools
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
 	  cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON -DVYRTEL_CLASSIC_SDL_DIR="$$classic" \
-	    -DVYRTEL_WEB_SITE=$(CURDIR)/$(SITE)
+	    -DVYRTEL_WEB_SITE=$(CURDIR)/$(SITE) -DVYRTEL_BUILD_BENCH=ON
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \

@@ -75,6 +75,7 @@ std::uint32_t elapsed(std::uint32_t since, std::uint32_t now) {
 }
 
 // Milliseconds from `now` until `interval` will have passed since `since`.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): in time order, as every caller reads
 std::uint32_t until_passed(std::uint32_t since, std::uint32_t interval, std::uint32_t now) {
   const std::uint32_t passed = elapsed(since, now);
   return passed >= interval ? 0 : interval - passed;

@@ -1,6 +1,7 @@
 // Start-up: SDL, the checks that the display SDL found can show the picture, how frames
 // are presented on it, the window and its caption.
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,7 +19,7 @@ constexpr const char* kVideoDriverVariable = "SDL_VIDEODRIVER";
 // SDL2 picks invisible ones, and the program would run with no window; the classic SDL 1.2
 // library picks text-art ones, which draw coloured letters into the terminal instead of
 // the pixel-exact picture. Either counts only when the user asked for it by name.
-constexpr std::string_view kFallbackDrivers[] = {"offscreen", "dummy", "caca", "aalib"};
+constexpr std::array<std::string_view, 4> kFallbackDrivers = {"offscreen", "dummy", "caca", "aalib"};
 
 // The classic library's "caca" driver takes over the terminal (standard output) as SDL
 // starts, before the program can turn it down. libcaca's "null" output keeps it silent,
@@ -57,14 +58,16 @@ bool driver_requested(std::string_view driver) {
 }
 
 bool is_fallback_driver(std::string_view driver) {
-  return std::find(std::begin(kFallbackDrivers), std::end(kFallbackDrivers), driver) !=
-         std::end(kFallbackDrivers);
+  return std::find(kFallbackDrivers.begin(), kFallbackDrivers.end(), driver) !=
+         kFallbackDrivers.end();
 }
 
 // The name of the video driver SDL chose; empty when it has none.
 std::string video_driver() {
-  char name[32];
-  return SDL_VideoDriverName(name, sizeof name) == nullptr ? std::string{} : std::string{name};
+  std::array<char, 32> name{};
+  return SDL_VideoDriverName(name.data(), static_cast<int>(name.size())) == nullptr
+             ? std::string{}
+             : std::string{name.data()};
 }
 
 void request_sharp_scaling() {

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +24,8 @@ constexpr double kMicrosecondsPerMillisecond = 1e3;
 constexpr int kDecimalBase = 10;
 
 int log_file = -1;
+// Room for the longest line the shim logs: a name and a 64-bit count.
+constexpr std::size_t kLineSize = 64;
 bool key_awaiting_frame = false;
 bool first_frame_presented = false;
 
@@ -40,8 +43,9 @@ void log_line(const char* line, int length) {
 }
 
 void log_time(const char* name, std::int64_t ns) {
-  char line[64];
-  log_line(line, std::snprintf(line, sizeof line, "%s %lld\n", name, static_cast<long long>(ns)));
+  std::array<char, kLineSize> line{};
+  log_line(line.data(), std::snprintf(line.data(), line.size(), "%s %lld\n", name,
+                                      static_cast<long long>(ns)));
 }
 
 void log_first_frame() {
@@ -51,9 +55,9 @@ void log_first_frame() {
   }
   const auto launch_us = std::strtoll(launch, nullptr, kDecimalBase);
   const auto now_us = now_ns(CLOCK_REALTIME) / kNanosecondsPerMicrosecond;
-  char line[64];
+  std::array<char, kLineSize> line{};
   const double ms = static_cast<double>(now_us - launch_us) / kMicrosecondsPerMillisecond;
-  log_line(line, std::snprintf(line, sizeof line, "first-frame-ms %.1f\n", ms));
+  log_line(line.data(), std::snprintf(line.data(), line.size(), "first-frame-ms %.1f\n", ms));
 }
 
 __attribute__((constructor)) void open_log() {

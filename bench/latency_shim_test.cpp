@@ -4,15 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
 #include "bench/measure.h"
-
-extern char** environ;
 
 namespace {
 
@@ -20,7 +19,7 @@ namespace {
 // and returns the shim's log.
 std::string shim_log_of_client() {
   const std::string log_path = std::string(VYRTEL_TEST_DIR) + "/shim_test.log";
-  std::remove(log_path.c_str());
+  std::filesystem::remove(log_path);
   const auto launch_us = std::chrono::duration_cast<std::chrono::microseconds>(
                              std::chrono::system_clock::now().time_since_epoch())
                              .count();
@@ -28,11 +27,13 @@ std::string shim_log_of_client() {
   std::string log = "VYRTEL_SHIM_LOG=" + log_path;
   std::string launch = "VYRTEL_BENCH_LAUNCH_US=" + std::to_string(launch_us);
   std::string driver = "SDL_VIDEODRIVER=dummy";
-  char* client_env[] = {preload.data(), log.data(), launch.data(), driver.data(), nullptr};
-  char client[] = VYRTEL_SHIM_CLIENT;
-  char* client_argv[] = {client, nullptr};
+  std::array<char*, 5> client_env{preload.data(), log.data(), launch.data(), driver.data(),
+                                  nullptr};
+  std::string client = VYRTEL_SHIM_CLIENT;
+  std::array<char*, 2> client_argv{client.data(), nullptr};
   pid_t pid = 0;
-  if (posix_spawn(&pid, client, nullptr, nullptr, client_argv, client_env) != 0) {
+  if (posix_spawn(&pid, client.c_str(), nullptr, nullptr, client_argv.data(), client_env.data()) !=
+      0) {
     return "";
   }
   int status = 0;
@@ -46,9 +47,9 @@ TEST(LatencyShim, LogsEachKeyPressEachFrameTheFrameAfterAPressAndTheFirstFrame) 
   const std::string text = shim_log_of_client();
   const ShimLog log = parse_shim_log(text);
   SCOPED_TRACE(text);
-  ASSERT_EQ(log.key_deliveries.size(), 2u);     // the release is not a press
-  ASSERT_EQ(log.frames_after_keys.size(), 1u);  // frames with no press before them are not
-  ASSERT_EQ(log.flips.size(), 4u);              // but every frame is a flip
+  ASSERT_EQ(log.key_deliveries.size(), 2U);     // the release is not a press
+  ASSERT_EQ(log.frames_after_keys.size(), 1U);  // frames with no press before them are not
+  ASSERT_EQ(log.flips.size(), 4U);              // but every frame is a flip
   EXPECT_LE(log.key_deliveries[0], log.key_deliveries[1]);
   EXPECT_LE(log.key_deliveries[1], log.frames_after_keys[0]);
   EXPECT_EQ(log.frames_after_keys[0], log.flips[1]);

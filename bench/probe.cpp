@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -122,12 +123,12 @@ class CpuMeter {
         start_time_(std::chrono::steady_clock::now()),
         start_(sample()) {}
 
-  std::optional<CpuUse> stop() const {
+  [[nodiscard]] std::optional<CpuUse> stop() const {
     const auto end = sample();
     const double seconds = seconds_since(start_time_);
     if (!start_ || !end) {
-      std::fprintf(stderr, "cannot read the CPU times of process %s or %s\n", program_pid_.c_str(),
-                   server_pid_.c_str());
+      std::cerr << "cannot read the CPU times of process " << program_pid_ << " or "
+                << server_pid_ << "\n";
       return std::nullopt;
     }
     const double ms_per_tick = kMillisecondsPerSecond / static_cast<double>(sysconf(_SC_CLK_TCK));
@@ -143,7 +144,7 @@ class CpuMeter {
   }
 
  private:
-  std::optional<CpuSample> sample() const {
+  [[nodiscard]] std::optional<CpuSample> sample() const {
     const auto program = ticks_of(program_pid_);
     const auto server = ticks_of(server_pid_);
     const auto machine = machine_busy_ticks(first_line("/proc/stat"));
@@ -180,7 +181,7 @@ std::optional<WindowId> wait_for_window(XSession& x) {
         window = x.find_window(kWindowTitle);
         return window.has_value();
       })) {
-    std::fprintf(stderr, "no window titled \"%s\"\n", kWindowTitle);
+    std::cerr << "no window titled \"" << kWindowTitle << "\"\n";
   }
   return window;
 }
@@ -202,7 +203,7 @@ std::vector<std::int64_t> press_keys(XSession& x, int count, std::chrono::millis
 int wait_for_window_manager(XSession& x, double seconds) {
   const auto timeout = std::chrono::milliseconds{std::lround(seconds * kMillisecondsPerSecond)};
   if (!x.wait_for_window_manager(timeout, [] { return true; })) {
-    std::fprintf(stderr, "no window manager took over the display within %.0f s\n", seconds);
+    std::cerr << "no window manager took over the display within " << seconds << " s\n";
     return 1;
   }
   return 0;
@@ -232,7 +233,7 @@ int enter_full_screen(XSession& x) {
     }
     std::this_thread::sleep_for(kPlacementPollInterval);
   }
-  std::fprintf(stderr, "the window did not cover the screen after Space\n");
+  std::cerr << "the window did not cover the screen after Space\n";
   return 1;
 }
 
@@ -312,7 +313,7 @@ int measure_blink(XSession& x, double seconds, const char* font_path) {
   }
   const auto periods = successive_periods(watch_readout(x, *window, font, seconds));
   if (periods.empty()) {
-    std::fprintf(stderr, "the readout did not change\n");
+    std::cerr << "the readout did not change\n";
     return 1;
   }
   print_count("blink-periods", periods.size());
@@ -357,7 +358,7 @@ int measure_keys(XSession& x, int count, std::chrono::milliseconds gap, const ch
     print_figure("first-frame-ms", *log.first_frame_ms);
   }
   if (latencies.empty()) {
-    std::fprintf(stderr, "no key press reached the screen\n");
+    std::cerr << "no key press reached the screen\n";
     return 1;
   }
   print_latencies(latencies);
@@ -395,7 +396,7 @@ int measure_frames(XSession& x, const FrameStream& stream) {
   const auto frames = static_cast<std::size_t>(std::count_if(
       flips.begin(), flips.end(), [from, to](auto at) { return at >= from && at <= to; }));
   if (!use || frames == 0) {
-    std::fprintf(stderr, "no frame was presented while the keys were pressed\n");
+    std::cerr << "no frame was presented while the keys were pressed\n";
     return 1;
   }
   const auto count = static_cast<double>(frames);
@@ -411,10 +412,9 @@ int measure_frames(XSession& x, const FrameStream& stream) {
 // The command line -----------------------------------------------------------------------
 
 int usage(const char* program) {
-  std::fprintf(stderr,
-               "usage: %s cpu PID SECONDS SERVER | wm SECONDS | full-screen | blink SECONDS FONT"
-               " | keys COUNT GAP_MS LOG | frames PID COUNT GAP_MS LOG SERVER\n",
-               program);
+  std::cerr << "usage: " << program
+            << " cpu PID SECONDS SERVER | wm SECONDS | full-screen | blink SECONDS FONT"
+               " | keys COUNT GAP_MS LOG | frames PID COUNT GAP_MS LOG SERVER\n";
   return 2;
 }
 
@@ -422,21 +422,30 @@ std::chrono::milliseconds milliseconds(const char* text) {
   return std::chrono::milliseconds(std::strtol(text, nullptr, kDecimalBase));
 }
 
+// The command line's numbers; a word that is not one reads as 0, which no command takes.
+double number(const char* text) {
+  return std::strtod(text, nullptr);
+}
+
+int whole_number(const char* text) {
+  return static_cast<int>(std::strtol(text, nullptr, kDecimalBase));
+}
+
 int run_x_command(XSession& x, const std::string& command, char** args) {
   if (command == "wm") {
-    return wait_for_window_manager(x, std::atof(args[0]));
+    return wait_for_window_manager(x, number(args[0]));
   }
   if (command == "blink") {
-    return measure_blink(x, std::atof(args[0]), args[1]);
+    return measure_blink(x, number(args[0]), args[1]);
   }
   if (command == "full-screen") {
     return enter_full_screen(x);
   }
   if (command == "keys") {
-    return measure_keys(x, std::atoi(args[0]), milliseconds(args[1]), args[2]);
+    return measure_keys(x, whole_number(args[0]), milliseconds(args[1]), args[2]);
   }
   return measure_frames(x, FrameStream{.pid = args[0],
-                                                   .count = std::atoi(args[1]),
+                                                   .count = whole_number(args[1]),
                                                    .gap = milliseconds(args[2]),
                                                    .log_path = args[3],
                                                    .server_pid = args[4]});
@@ -455,7 +464,7 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   const int args = argc - 2;
   if (command == "cpu" && args == 3) {
-    return measure_cpu(argv[2], std::atof(argv[3]), argv[4]);
+    return measure_cpu(argv[2], number(argv[3]), argv[4]);
   }
   if (x_command_with(command, args)) {
     const char* display = std::getenv("DISPLAY");
@@ -463,7 +472,7 @@ int main(int argc, char** argv) {
       XSession x{display != nullptr ? display : ""};
       return run_x_command(x, command, argv + 2);
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "%s\n", error.what());
+      std::cerr << error.what() << "\n";
       return 1;
     }
   }

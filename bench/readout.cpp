@@ -18,15 +18,17 @@ std::uint8_t row_bits(const InkTest& is_ink, int left, int line) {
   std::uint8_t bits = kGlyphBits;
   for (int bit = 0; bit < kCellWidth; ++bit) {
     if (is_ink(left + kCellWidth - 1 - bit, line)) {
-      bits = static_cast<std::uint8_t>(bits & ~(1u << bit));
+      bits = static_cast<std::uint8_t>(bits & ~(1U << bit));
     }
   }
   return bits;
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): where, then what, as draw_glyph
 bool cell_shows(const FontImage& font, const InkTest& is_ink, int left, std::uint8_t code) {
   for (int line = 0; line < kFontGlyphRows; ++line) {
-    const auto stored = font.bytes[static_cast<std::size_t>(code * kFontGlyphRows + line)];
+    const auto stored =
+        font.bytes[static_cast<std::size_t>(code) * kFontGlyphRows + static_cast<std::size_t>(line)];
     if ((stored & kGlyphBits) != row_bits(is_ink, left, line)) {
       return false;
     }

@@ -48,14 +48,14 @@ class ReadoutTest : public testing::Test {
 };
 
 TEST_F(ReadoutTest, ReadsBackEveryHexDigitInItsPlace) {
-  for (const std::uint32_t ticks : {0x01234567u, 0x89ABCDEFu, 0xFEDCBA98u, 0u}) {
+  for (const std::uint32_t ticks : {0x01234567U, 0x89ABCDEFU, 0xFEDCBA98U, 0U}) {
     compose_with_readout(ticks);
     EXPECT_EQ(decode(), ticks) << std::hex << ticks;
   }
 }
 
 TEST_F(ReadoutTest, RefusesACellThatIsNoDigit) {
-  compose_with_readout(0x88888888u);
+  compose_with_readout(0x88888888U);
   const ReadoutArea area = readout_area();
   // The last digit loses one ink pixel, as when a picture is taken mid-frame: an 8 with
   // a gap matches no digit, and in particular not a neighbouring one.

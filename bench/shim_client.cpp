@@ -2,7 +2,7 @@
 // shim logs, in an order whose log is known. Runs with the shim preloaded.
 #include <SDL.h>
 
-#include <cstdio>
+#include <iostream>
 
 namespace {
 
@@ -23,12 +23,12 @@ void drain() {
 
 int main() {
   if (SDL_Init(SDL_INIT_VIDEO) < 0) {
-    std::fprintf(stderr, "SDL_Init: %s\n", SDL_GetError());
+    std::cerr << "SDL_Init: " << SDL_GetError() << "\n";
     return 1;
   }
   SDL_Surface* screen = SDL_SetVideoMode(64, 48, 16, SDL_SWSURFACE);
   if (screen == nullptr) {
-    std::fprintf(stderr, "SDL_SetVideoMode: %s\n", SDL_GetError());
+    std::cerr << "SDL_SetVideoMode: " << SDL_GetError() << "\n";
     return 1;
   }
   SDL_Flip(screen);  // the first frame

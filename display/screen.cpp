@@ -14,14 +14,15 @@ ScreenSurface make_screen_surface(SDL_Surface* sdl) {
   };
 }
 
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): the cell, then what goes in it
 void draw_glyph(ScreenSurface& screen, const FontImage& font, int column, int row, int code) {
-  const int glyph_start = (code & 0xFF) * kFontGlyphRows;
+  const auto glyph_start = static_cast<std::size_t>(code & 0xFF) * kFontGlyphRows;
   const int right = cell_left(column) + kCellWidth - 1;
   for (int line = 0; line < kFontGlyphRows; ++line) {
-    const std::uint8_t bits = font.bytes[static_cast<std::size_t>(glyph_start + line)];
+    const std::uint8_t bits = font.bytes[glyph_start + static_cast<std::size_t>(line)];
     const int y = cell_top(row) + line;
     for (int bit = 0; bit < kCellWidth; ++bit) {
-      if ((bits & (1u << bit)) == 0) {
+      if ((bits & (1U << bit)) == 0) {
         put_white_pixel(screen, right - bit, y);
       }
     }

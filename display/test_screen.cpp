@@ -1,6 +1,7 @@
 #include "display/test_screen.h"
 
 #include <cstdint>
+#include <string_view>
 
 namespace {
 
@@ -38,37 +39,36 @@ constexpr int kLabelSpacing = 10;
 
 // Character codes. The banner is "radio-86rk" in the computer's own character set, where
 // the lower-case Latin codes hold Cyrillic capitals: it reads RADIO-86RK in Cyrillic.
-constexpr char kBanner[] = "radio-86rk";
-constexpr char kPrompt[] = "-->";
+constexpr std::string_view kBanner = "radio-86rk";
+constexpr std::string_view kPrompt = "-->";
 constexpr int kRowEndMark = '?';
 constexpr int kColumnTick = 0x1B;
 constexpr int kRowTick = 0x1C;
 
 void draw_text(ScreenSurface& screen, const FontImage& font, int column, int row,
-               const char* text) {
-  for (; *text != '\0'; ++text, ++column) {
-    draw_glyph(screen, font, column, row, static_cast<unsigned char>(*text));
+               std::string_view text) {
+  for (const char code : text) {
+    draw_glyph(screen, font, column++, row, static_cast<unsigned char>(code));
   }
 }
 
-void fill_rectangle(ScreenSurface& screen, int width, int height, int x, int y,
-                    std::uint32_t colour) {
-  SDL_Rect rect{.x = static_cast<Sint16>(x),
-                .y = static_cast<Sint16>(y),
-                .w = static_cast<Uint16>(width),
-                .h = static_cast<Uint16>(height)};
-  SDL_FillRect(screen.sdl, &rect, colour);
+// A rectangle of `width` by `height` centred on the surface, moved by (`offset_x`,
+// `offset_y`).
+SDL_Rect centred(const SDL_Surface& surface, int width, int height, int offset_x, int offset_y) {
+  return SDL_Rect{.x = static_cast<Sint16>((surface.w - width) / 2 + offset_x),
+                  .y = static_cast<Sint16>((surface.h - height) / 2 + offset_y),
+                  .w = static_cast<Uint16>(width),
+                  .h = static_cast<Uint16>(height)};
 }
 
 // The two backgrounds are centred on the surface (the glyphs are not); made before the
 // lock, as fills must be.
 void fill_backgrounds(ScreenSurface& screen) {
-  const int width = screen.sdl->w;
-  const int height = screen.sdl->h;
-  fill_rectangle(screen, kFrameWidth, kFrameHeight, (width - kFrameWidth) / 2,
-                 (height - kFrameHeight) / 2, screen.colours.grey);
-  fill_rectangle(screen, kWindowWidth, kWindowHeight, (width - kWindowWidth) / 2 + kWindowOffsetX,
-                 (height - kWindowHeight) / 2 + kWindowOffsetY, screen.colours.black);
+  SDL_Rect frame = centred(*screen.sdl, kFrameWidth, kFrameHeight, 0, 0);
+  SDL_FillRect(screen.sdl, &frame, screen.colours.grey);
+  SDL_Rect window =
+      centred(*screen.sdl, kWindowWidth, kWindowHeight, kWindowOffsetX, kWindowOffsetY);
+  SDL_FillRect(screen.sdl, &window, screen.colours.black);
 }
 
 // The tick count of the last blink toggle as eight hexadecimal digits, most significant

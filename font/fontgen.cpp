@@ -40,23 +40,27 @@ class LineReader {
 
   // Reads the next raw line; false at end of input.
   bool next(std::string& line) {
-    if (!std::getline(in_, line))
+    if (!std::getline(in_, line)) {
       return false;
+    }
     ++line_;
-    if (!line.empty() && line.back() == '\r')
+    if (!line.empty() && line.back() == '\r') {
       line.pop_back();
+    }
     return true;
   }
 
   // Reads the next line that is neither blank nor a ';' comment.
   bool nextContent(std::string& line) {
-    while (next(line))
-      if (!line.empty() && line[0] != ';')
+    while (next(line)) {
+      if (!line.empty() && line[0] != ';') {
         return true;
+      }
+    }
     return false;
   }
 
-  int line() const { return line_; }
+  [[nodiscard]] int line() const { return line_; }
 
  private:
   std::istream& in_;
@@ -64,20 +68,24 @@ class LineReader {
 };
 
 // A header is the glyph's code in upper-case hex, a space, then a name.
-void checkHeader(const std::string& text, int code, int lineNo) {
+void checkHeader(const std::string& text, int code, const LineReader& reader) {
   const std::string prefix = hexCode(code) + ' ';
   const bool named = text.size() > prefix.size() && text[prefix.size()] != ' ';
-  if (text.compare(0, prefix.size(), prefix) != 0 || !named)
-    throw SourceError{lineNo, "expected header '" + prefix + "<name>', found '" + text + "'"};
+  if (text.compare(0, prefix.size(), prefix) != 0 || !named) {
+    throw SourceError{reader.line(),
+                      "expected header '" + prefix + "<name>', found '" + text + "'"};
+  }
 }
 
 std::uint8_t parseRow(const std::string& text, int lineNo) {
-  if (text.size() != kCols)
+  if (text.size() != kCols) {
     throw SourceError{lineNo, "glyph row must be exactly 6 characters"};
+  }
   unsigned bits = 0;
   for (const char c : text) {
-    if (c != '#' && c != '.')
+    if (c != '#' && c != '.') {
       throw SourceError{lineNo, "glyph row may only contain '#' and '.'"};
+    }
     bits = (bits << 1) | (c == '.' ? 1U : 0U);
   }
   return static_cast<std::uint8_t>(bits);
@@ -85,13 +93,15 @@ std::uint8_t parseRow(const std::string& text, int lineNo) {
 
 Glyph readGlyph(LineReader& reader, int code) {
   std::string line;
-  if (!reader.nextContent(line))
+  if (!reader.nextContent(line)) {
     throw SourceError{reader.line(), "unexpected end of file, expected glyph " + hexCode(code)};
-  checkHeader(line, code, reader.line());
+  }
+  checkHeader(line, code, reader);
   Glyph glyph{};
   for (auto& row : glyph) {
-    if (!reader.next(line))
+    if (!reader.next(line)) {
       throw SourceError{reader.line(), "unexpected end of file inside glyph"};
+    }
     row = parseRow(line, reader.line());
   }
   return glyph;
@@ -100,20 +110,25 @@ Glyph readGlyph(LineReader& reader, int code) {
 Font readFont(std::istream& in) {
   LineReader reader(in);
   Font font{};
-  for (int code = 0; code < kSourceGlyphs; ++code)
+  for (int code = 0; code < kSourceGlyphs; ++code) {
     font[static_cast<std::size_t>(code)] = readGlyph(reader, code);
+  }
   std::string extra;
-  if (reader.nextContent(extra))
+  if (reader.nextContent(extra)) {
     throw SourceError{reader.line(), "unexpected content after the last glyph"};
+  }
   return font;
 }
 
 bool writeImage(const Font& font, const std::string& path) {
   std::ofstream out(path, std::ios::binary);
-  for (const std::uint8_t invert : {std::uint8_t{0}, kRowMask})
-    for (const Glyph& glyph : font)
-      for (const std::uint8_t row : glyph)
+  for (const std::uint8_t invert : {std::uint8_t{0}, kRowMask}) {
+    for (const Glyph& glyph : font) {
+      for (const std::uint8_t row : glyph) {
         out.put(static_cast<char>(row ^ invert));
+      }
+    }
+  }
   out.close();
   return static_cast<bool>(out);
 }
@@ -133,8 +148,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   try {
-    if (writeImage(readFont(in), outPath))
+    if (writeImage(readFont(in), outPath)) {
       return 0;
+    }
     std::cerr << outPath << ": write failed\n";
   } catch (const SourceError& e) {
     std::cerr << inPath << ":" << e.line << ": " << e.message << "\n";

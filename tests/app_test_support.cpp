@@ -52,7 +52,8 @@ int AppTest::run() {
 bool underline_shown(const fake_sdl::Flip& flip, int column, int row) {
   const int y = cell_top(row) + kUnderlineLine;
   for (int x = cell_left(column); x < cell_left(column) + kCellWidth; ++x) {
-    if (flip.pixels[static_cast<std::size_t>(y * kScreenWidth + x)] != 0xFFFF) {
+    if (flip.pixels[static_cast<std::size_t>(y) * kScreenWidth + static_cast<std::size_t>(x)] !=
+        0xFFFF) {
       return false;
     }
   }

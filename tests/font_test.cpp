@@ -88,7 +88,8 @@ TEST(ShippedFont, HasDistinctHexDigitsAndInverseVideoInItsUpperHalf) {
   const auto font = read_bytes(VYRTEL_SHIPPED_FONT);
   ASSERT_EQ(font.size(), 2048u);
   const auto glyph = [&](int code) {
-    return std::vector<std::uint8_t>(font.begin() + code * 8, font.begin() + code * 8 + 8);
+    const auto start = font.begin() + std::ptrdiff_t{code} * 8;
+    return std::vector<std::uint8_t>(start, start + 8);
   };
   std::set<std::vector<std::uint8_t>> digits;
   for (std::uint8_t value = 0; value < 16; ++value) {

@@ -63,7 +63,7 @@ TEST(DrawGlyph, Bit5IsTheLeftmostPixelAndTheCodeIsTakenModulo256) {
   FontImage font = uniform_font(0x3F);
   // Glyph 0x41: a single ink pixel in the top row's leftmost column (bit 5 clear) and one
   // in the bottom row's rightmost column (bit 0 clear).
-  font.bytes[0x41 * 8] = 0x1F;
+  font.bytes[std::size_t{0x41} * 8] = 0x1F;
   font.bytes[0x41 * 8 + 7] = 0x3E;
   auto surface = make_memory_surface(kBlack565);
   ScreenSurface screen = make_screen_surface(surface.get());
@@ -77,7 +77,7 @@ TEST(DrawGlyph, Bit5IsTheLeftmostPixelAndTheCodeIsTakenModulo256) {
 
 TEST(DrawGlyph, OnlyInkTurnsWhiteAndWhiteStaysWhite) {
   FontImage font = uniform_font(0x3F);
-  font.bytes[1 * 8] = 0x3E;  // glyph 1: rightmost pixel of its top row
+  font.bytes[8] = 0x3E;    // glyph 1: rightmost pixel of its top row
   auto surface = make_memory_surface(kGrey565);
   ScreenSurface screen = make_screen_surface(surface.get());
   draw_glyph(screen, font, 0, 0, 1);

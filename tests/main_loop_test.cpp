@@ -185,7 +185,7 @@ TEST_F(MainLoop, IdleProgramBlinksEvery251MsAndSleepsBetweenShortPasses) {
   // frames than the blink needs, each unlocked before it is shown.
   const auto settled_polls = std::count_if(world().polls.begin(), world().polls.end(),
                                            [](std::uint64_t at) { return at >= kSettledFrom; });
-  EXPECT_LE(settled_polls, static_cast<long>((kRunMs - kSettledFrom) / 14 + 2 * 8));
+  EXPECT_LE(settled_polls, static_cast<long>((kRunMs - kSettledFrom) / 14 + 16));
   EXPECT_LE(world().flips.size(), kRunMs / 250u + 2u);
   EXPECT_EQ(world().unlocks, world().locks);
 }

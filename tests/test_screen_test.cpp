@@ -64,11 +64,11 @@ std::vector<Text> expected_cells() {
 }
 
 std::vector<std::uint16_t> expected_picture(const FontImage& font, const CursorState& cursor) {
-  std::vector<std::uint16_t> picture(640 * 480, kUntouched);
+  std::vector<std::uint16_t> picture(std::size_t{640} * 480, kUntouched);
   const auto fill = [&](int left, int top, int right, int bottom, std::uint16_t colour) {
     for (int y = top; y <= bottom; ++y) {
       for (int x = left; x <= right; ++x) {
-        picture[static_cast<std::size_t>(y * 640 + x)] = colour;
+        picture[static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)] = colour;
       }
     }
   };
@@ -80,7 +80,7 @@ std::vector<std::uint16_t> expected_picture(const FontImage& font, const CursorS
       const int left = (text.column + static_cast<int>(i)) * 6 + 87;
       const int top = text.row * 10 + 90;
       for (int line = 0; line < 8; ++line) {
-        const int bits = font.bytes[static_cast<std::size_t>(code * 8 + line)];
+        const int bits = font.bytes[static_cast<std::size_t>(code) * 8 + static_cast<std::size_t>(line)];
         for (int pixel = 0; pixel < 6; ++pixel) {  // pixel 0 is the leftmost, bit 5
           if ((bits & (0x20 >> pixel)) == 0) {
             fill(left + pixel, top + line, left + pixel, top + line, kWhite565);
@@ -117,10 +117,10 @@ void expect_frame(const CursorState& cursor, const std::string& name) {
   ScreenSurface screen = make_screen_surface(surface.get());
   ASSERT_TRUE(compose_test_screen(screen, font, cursor));
 
-  std::vector<std::uint16_t> actual(640 * 480);
+  std::vector<std::uint16_t> actual(std::size_t{640} * 480);
   for (int y = 0; y < 480; ++y) {
     for (int x = 0; x < 640; ++x) {
-      actual[static_cast<std::size_t>(y * 640 + x)] = pixel_at(surface.get(), x, y);
+      actual[static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)] = pixel_at(surface.get(), x, y);
     }
   }
   const auto expected = expected_picture(font, cursor);
@@ -172,9 +172,10 @@ TEST(TestScreen, FrameOnAThirtyTwoBitSurfaceIsTheSamePicture) {
     std::vector<std::uint32_t> colours;
     for (int y = 0; y < surface->h; ++y) {
       for (int x = 0; x < surface->w; ++x) {
-        const auto* row = static_cast<const std::uint8_t*>(surface->pixels) + y * surface->pitch;
+        const auto* row = static_cast<const std::uint8_t*>(surface->pixels) +
+                          std::ptrdiff_t{y} * surface->pitch;
         std::uint32_t value = 0;
-        std::memcpy(&value, row + x * surface->format->BytesPerPixel,
+        std::memcpy(&value, row + std::ptrdiff_t{x} * surface->format->BytesPerPixel,
                     surface->format->BytesPerPixel);
         Uint8 red = 0;
         Uint8 green = 0;

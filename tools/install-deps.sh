@@ -18,12 +18,13 @@ classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
 # Headless X server with a window manager, X client libraries (XTEST) and libpng for the
 # real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
 # for the second build, the browser page with the two browsers it is tested in, the
-# validators of the desktop entry, metainfo and manual page, and Debian's package checker
-# with hardening-check.
+# validators of the desktop entry, metainfo and manual page, Debian's package checker
+# with hardening-check, the two static analysers, and Google Benchmark, since the
+# measuring tools are built, tested and analysed too.
 test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libpng-dev
       valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
-      dpkg-dev file lintian devscripts "${classic_sdl_runtime[@]}" "${web[@]}" chromium
-      firefox-esr)
+      dpkg-dev file lintian devscripts clang-tidy cppcheck libbenchmark-dev
+      "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
 # window manager and X client libraries (XTEST) the window measurements use, and the
 # browser page with the browsers it is measured in.

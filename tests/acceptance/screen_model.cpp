@@ -110,7 +110,7 @@ FontBytes random_font(std::mt19937& random) {
     const bool hex_digit = kHexDigits.find(static_cast<char>(code)) != std::string_view::npos;
     do {
       for (int line = 0; line < kGlyphLines; ++line) {
-        font[static_cast<std::size_t>(code * kGlyphLines + line)] =
+        font[static_cast<std::size_t>(code) * kGlyphLines + static_cast<std::size_t>(line)] =
             static_cast<std::uint8_t>(byte(random));
       }
     } while (hex_digit && !digit_patterns.insert(glyph_pattern(font, code)).second);
@@ -119,7 +119,7 @@ FontBytes random_font(std::mt19937& random) {
 }
 
 bool glyph_ink(const FontBytes& font, int code, int line, int pixel) {
-  const auto offset = static_cast<std::size_t>(code * kGlyphLines + line);
+  const auto offset = static_cast<std::size_t>(code) * kGlyphLines + static_cast<std::size_t>(line);
   if (offset >= std::min<std::size_t>(font.size(), kFontFileSize)) {
     return false;
   }

@@ -61,7 +61,9 @@ class ExpectedPicture {
   using Expected = std::optional<Shade>;
   Expected& at(int x, int y) { return shades_[index(x, y)]; }
   const Expected& at(int x, int y) const { return shades_[index(x, y)]; }
-  static std::size_t index(int x, int y) { return static_cast<std::size_t>(y * kWindowWidth + x); }
+  static std::size_t index(int x, int y) {
+    return static_cast<std::size_t>(y) * kWindowWidth + static_cast<std::size_t>(x);
+  }
   void fill(int left, int top, int right, int bottom, Expected shade);
   void draw_glyph(const FontBytes& font, CellPosition cell, int code);
   void set_underline(CellPosition cell, Expected shade);

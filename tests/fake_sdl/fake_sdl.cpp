@@ -66,7 +66,7 @@ SDL_Event quit_request() {
 SDL_Surface* make_surface(Uint32 flags) {
   auto surface = std::make_unique<Surface>();
   init_rgb565(surface->format);
-  surface->pixels.assign(640 * 480, kUnclearedPixel);
+  surface->pixels.assign(std::size_t{640} * 480, kUnclearedPixel);
   SDL_Surface& sdl = surface->sdl;
   sdl = SDL_Surface{};
   sdl.flags = flags;

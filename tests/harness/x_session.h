@@ -13,7 +13,8 @@
 
 #include "image.h"
 
-struct _XDisplay;  // NOLINT(bugprone-reserved-identifier): Xlib's own name for Display
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp): Xlib's name
+struct _XDisplay;
 
 // An X window id (Xlib's Window), kept free of Xlib's header and its macros.
 using WindowId = unsigned long;
