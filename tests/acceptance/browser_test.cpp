@@ -107,6 +107,18 @@ class BrowserPage : public ProgramTest {
         [scale](const Image& shot) { return read_full_screen(shot, scale); });
   }
 
+  // Opens the page and presses Space: the page must go to full screen and show the
+  // picture there.
+  bool open_page_in_full_screen() {
+    open_page();
+    if (!wait_for_picture(shipped_screen_blinking())) {
+      return false;
+    }
+    press_key(XK_space);
+    return wait_for_answer("fullscreen", "yes") &&
+           wait_for_whole_scale_full_screen(shipped_screen_blinking()).has_value();
+  }
+
   ExpectedPicture shipped_screen_blinking() const {
     ExpectedPicture picture{shipped_font()};
     picture.leave_underline_open(kCursorStart);
@@ -161,11 +173,7 @@ TEST_F(BrowserPage, ArrowKeysMoveTheUnderlineOneCellEach) {
 }
 
 TEST_F(BrowserPage, SpaceSwitchesToAWholeScaleFullScreenAndBack) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  press_key(XK_space);
-  ASSERT_TRUE(wait_for_answer("fullscreen", "yes"));
-  EXPECT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
+  ASSERT_TRUE(open_page_in_full_screen());
   press_key(XK_space);
   EXPECT_TRUE(wait_for_answer("fullscreen", "no"));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
@@ -175,11 +183,7 @@ TEST_F(BrowserPage, SpaceSwitchesToAWholeScaleFullScreenAndBack) {
 // lock), and the program quits as on the desktop; Firefox keeps it to leave full screen,
 // and the program must follow, so that the next Space switches to full screen again.
 TEST_F(BrowserPage, EscapeInFullScreenQuitsOrLeavesFullScreenAsTheBrowserAllows) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  press_key(XK_space);
-  ASSERT_TRUE(wait_for_answer("fullscreen", "yes"));
-  ASSERT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
+  ASSERT_TRUE(open_page_in_full_screen());
   press_key(XK_Escape);
   if (browser_name() == "chromium") {
     EXPECT_TRUE(wait_for_answer("status", kEndedNormally));
