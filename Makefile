@@ -10,7 +10,7 @@ CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
 
 build:
 	tools/install-deps.sh build
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The program reads rfs/rk_font.bin under its working directory: run it from here.
@@ -65,7 +65,7 @@ test:
 # dpkg-shlibdeps from the libraries the program links.
 package:
 	tools/install-deps.sh package
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && cpack -G DEB
 
