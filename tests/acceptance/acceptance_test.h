@@ -24,6 +24,8 @@ using namespace std::chrono_literals;
 inline constexpr std::chrono::milliseconds kWindowTimeout = 30s;
 inline constexpr std::chrono::milliseconds kPictureTimeout = 15s;
 inline constexpr std::chrono::milliseconds kExitTimeout = 20s;
+// Readout values a watch of the blink takes: five toggles.
+inline constexpr std::size_t kBlinkValuesWatched = 6;
 
 // The X server and the suite's one connection to it: started on first use, stopped after
 // the last test.

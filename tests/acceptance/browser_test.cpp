@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr std::size_t kValuesWatched = 6;  // readout values: five blink toggles
 constexpr const char* kSiteFolder = "site";
 constexpr const char* kSiteWithoutFont = "without-font";
 constexpr const char* kFontFile = "rk_font.bin";
@@ -147,7 +146,7 @@ TEST_F(BrowserPage, ChosenFontRestartsTheProgramWithIt) {
   choose_font(font_);
   ASSERT_TRUE(wait_for_picture(test_screen_blinking()));
   const std::vector<ReadoutSample> samples =
-      watch_readout(test_screen_blinking(), kCursorStart, kValuesWatched, XK_a);
+      watch_readout(test_screen_blinking(), kCursorStart, kBlinkValuesWatched, XK_a);
   ASSERT_FALSE(HasFailure());
   expect_readout_follows_blink(samples, launched);
 }

@@ -8,9 +8,6 @@
 
 namespace {
 
-// Readout values watched: five blink toggles.
-constexpr std::size_t kValuesWatched = 6;
-
 class WindowPicture : public ProgramTest {};
 
 TEST_F(WindowPicture, IsTheTestScreenAtSixFortyByFourEightyInBothBlinkPhases) {
@@ -31,7 +28,7 @@ TEST_F(WindowPicture, ReadoutIsTheTickCountOfTheLastBlinkToggle) {
   ASSERT_TRUE(launch_in_window());
   ASSERT_TRUE(wait_for_picture(test_screen_blinking()));
   const std::vector<ReadoutSample> samples =
-      watch_readout(test_screen_blinking(), kCursorStart, kValuesWatched, XK_a);
+      watch_readout(test_screen_blinking(), kCursorStart, kBlinkValuesWatched, XK_a);
   ASSERT_FALSE(HasFailure());
   expect_readout_follows_blink(samples, launched);
 }
