@@ -51,6 +51,19 @@ bool is_set(const char* variable) {
   return std::getenv(variable) != nullptr;
 }
 
+// Gives `variable` the program's own choice of `value`, unless the user has set it.
+// Windows has no setenv; _putenv_s sets the process environment that SDL reads as well.
+void set_unless_set(const char* variable, const char* value) {
+  if (is_set(variable)) {
+    return;
+  }
+#ifdef _WIN32
+  _putenv_s(variable, value);
+#else
+  setenv(variable, value, 0);
+#endif
+}
+
 // Whether SDL_VIDEODRIVER names `driver` (it may hold a list of names).
 bool driver_requested(std::string_view driver) {
   const char* requested = std::getenv(kVideoDriverVariable);
@@ -71,12 +84,12 @@ std::string video_driver() {
 }
 
 void request_sharp_scaling() {
-  setenv(kScaleMethodVariable, kSharpScaleMethod, 0);
+  set_unless_set(kScaleMethodVariable, kSharpScaleMethod);
 }
 
 void silence_text_art_driver() {
   if (!driver_requested("caca")) {
-    setenv(kTextArtOutputVariable, kSilentTextArtOutput, 0);
+    set_unless_set(kTextArtOutputVariable, kSilentTextArtOutput);
   }
 }
 
@@ -92,8 +105,8 @@ void choose_presentation() {
       is_set(kFramebufferAccelerationVariable)) {
     return;
   }
-  setenv(kRenderDriverVariable, "software", 0);
-  setenv(kFramebufferAccelerationVariable, "0", 0);
+  set_unless_set(kRenderDriverVariable, "software");
+  set_unless_set(kFramebufferAccelerationVariable, "0");
 }
 
 }  // namespace
