@@ -6,7 +6,7 @@ SANITIZE_BUILD := build-sanitize
 JOBS := $(shell nproc)
 CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
 
-.PHONY: run test bench screenshot package build web web-site web-screenshot browser-tools
+.PHONY: run test bench screenshot package build web web-site web-screenshot browser-tools windows
 
 build:
 	tools/install-deps.sh build
@@ -35,6 +35,21 @@ web-site:
 web: web-site
 	node tools/serve-web.mjs $(SITE) $(PORT)
 
+# The Windows zip, $(WINDOWS_BUILD)/vyrtel-<version>-win64.zip, cross-built with MinGW-w64.
+# SDL2 and sdl12-compat are built for it once, into $(WINDOWS_BUILD)/sdl, from the
+# archives in the folder VYRTEL_WINDOWS_SOURCES names or, without it, from upstream.
+WINDOWS_BUILD := build-windows
+WINDOWS_SDL := $(CURDIR)/$(WINDOWS_BUILD)/sdl
+VERSION := $(shell sed -n 's/^project.vyrtel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+WINDOWS_ZIP := $(WINDOWS_BUILD)/vyrtel-$(VERSION)-win64.zip
+
+windows:
+	tools/install-deps.sh windows
+	windows/build-sdl.sh $(WINDOWS_SDL)
+	cmake -S . -B $(WINDOWS_BUILD) $(CMAKE_FLAGS) --toolchain windows/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DVYRTEL_WINDOWS_SDL_PREFIX=$(WINDOWS_SDL)/prefix
+	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+
 # puppeteer-core, as the lockfile pins it, for driving the browsers.
 browser-tools:
 	npm ci --no-audit --no-fund --loglevel=error
@@ -42,16 +57,18 @@ browser-tools:
 # The tests run twice: built with GCC, and built with Clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer. Both runs take the end-to-end tests through the compatibility
 # layer the program is built with and through the classic SDL 1.2 library, unpacked into
-# $(CLASSIC_SDL). The first also runs the browser page in Chromium and Firefox.
+# $(CLASSIC_SDL). The first also runs the browser page in Chromium and Firefox, and the
+# Windows zip under Wine.
 CLASSIC_SDL := $(BUILD)/classic-sdl
 SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
 
 test:
 	tools/install-deps.sh test
-	$(MAKE) --no-print-directory web-site browser-tools
+	$(MAKE) --no-print-directory web-site browser-tools windows
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
 	  cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON -DVYRTEL_CLASSIC_SDL_DIR="$$classic" \
-	    -DVYRTEL_WEB_SITE=$(CURDIR)/$(SITE) -DVYRTEL_BUILD_BENCH=ON
+	    -DVYRTEL_WEB_SITE=$(CURDIR)/$(SITE) -DVYRTEL_BUILD_BENCH=ON \
+	    -DVYRTEL_WINDOWS_ZIP=$(CURDIR)/$(WINDOWS_ZIP)
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing.
-# Usage: tools/install-deps.sh build|web|test|bench|package
+# Usage: tools/install-deps.sh build|web|test|bench|package|windows
 # As root it runs apt-get; otherwise it prints the apt-get line to run and fails.
 set -euo pipefail
 
@@ -15,16 +15,21 @@ fi
 # build folder, not installed (it conflicts with the compatibility layer); these are the
 # libraries it needs at run time.
 classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
+# The Windows zip: MinGW-w64's compilers, in the flavour with standard C++ threads, git to
+# fetch SDL's sources, librsvg's and icoutils' converters for the icon, and zip.
+windows=(cmake make git g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+         binutils-mingw-w64-x86-64 librsvg2-bin icoutils zip)
 # Headless X server with a window manager, X client libraries (XTEST) and libpng for the
 # real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
 # for the second build, the browser page with the two browsers it is tested in, the
 # validators of the desktop entry, metainfo and manual page, Debian's package checker
-# with hardening-check, the two static analysers, and Google Benchmark, since the
-# measuring tools are built, tested and analysed too.
+# with hardening-check, the two static analysers, Google Benchmark, since the measuring
+# tools are built, tested and analysed too, and the Windows zip with Wine to run it.
 test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libpng-dev
       valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
       dpkg-dev file lintian devscripts clang-tidy cppcheck libbenchmark-dev
-      "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr)
+      "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr
+      "${windows[@]}" wine wine64 unzip)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
 # window manager and X client libraries (XTEST) the window measurements use, and the
 # browser page with the browsers it is measured in.
@@ -38,7 +43,8 @@ case "${1:-build}" in
   test) wanted=("${test[@]}") ;;
   bench) wanted=("${bench[@]}") ;;
   package) wanted=("${package[@]}") ;;
-  *) echo "usage: $0 build|web|test|bench|package" >&2; exit 2 ;;
+  windows) wanted=("${windows[@]}") ;;
+  *) echo "usage: $0 build|web|test|bench|package|windows" >&2; exit 2 ;;
 esac
 
 missing=()
