@@ -51,6 +51,9 @@ std::string artifact_stem() {
   if (const char* browser = std::getenv("VYRTEL_BROWSER")) {
     return name + "-" + browser;
   }
+  if (on_wine()) {
+    return name + "-wine";
+  }
   return on_classic_sdl() ? name + "-classic-sdl" : name;
 }
 
@@ -93,8 +96,9 @@ void ProgramTest::TearDown() {
 }
 
 bool ProgramTest::launch_in_window(const std::function<void(ProgramRun&)>& install_font,
-                                   const EnvChanges& settings) {
-  WindowLaunch launch = ::launch_in_window(x_session(), install_font, kWindowTimeout, settings);
+                                   const EnvChanges& settings, StartIn folder) {
+  WindowLaunch launch =
+      ::launch_in_window(x_session(), install_font, kWindowTimeout, settings, folder);
   run_ = std::move(launch.run);
   if (!launch.window) {
     ADD_FAILURE() << "Launch in a window failed: " << launch.failure;

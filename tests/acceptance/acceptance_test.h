@@ -59,7 +59,8 @@ class ProgramTest : public testing::Test {
   // and the user's `settings` in its environment, and waits for the window, then gives it
   // the keyboard. A start that could not reach the display is tried again.
   [[nodiscard]] bool launch_in_window(const std::function<void(ProgramRun&)>& install_font,
-                                      const EnvChanges& settings = {});
+                                      const EnvChanges& settings = {},
+                                      StartIn folder = StartIn::kRunFolder);
   [[nodiscard]] bool launch_in_window(const EnvChanges& settings = {}) {
     return launch_in_window([this](ProgramRun& run) { run.install_font(font_); }, settings);
   }

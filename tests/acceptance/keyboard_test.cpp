@@ -22,8 +22,17 @@ constexpr std::size_t kValuesSpanningBothPhases = 3;
 
 class Keyboard : public ProgramTest {
  protected:
-  bool window_has_place(const WindowGeometry& place) {
-    return poll_until(kPictureTimeout, [&] { return x_session().geometry(window_) == place; });
+  // Waits for the program's window to be at `place`. Under Wine each display mode has a
+  // window of its own, so the window is looked up by its caption each time.
+  bool window_back_at(const WindowGeometry& place) {
+    return poll_until(kPictureTimeout, [&] {
+      const auto window = x_session().find_window(kCaption);
+      if (!window || x_session().geometry(*window) != place) {
+        return false;
+      }
+      window_ = *window;
+      return true;
+    });
   }
 };
 
@@ -70,7 +79,7 @@ TEST_F(Keyboard, SpaceSwitchesToFullScreenAndBackToTheSamePicture) {
   EXPECT_TRUE(wait_for_full_screen(test_screen_blinking()));
 
   press_key(XK_space);
-  ASSERT_TRUE(window_has_place(*window_place)) << "the window did not come back";
+  ASSERT_TRUE(window_back_at(*window_place)) << "the window did not come back";
   EXPECT_TRUE(wait_for_picture(test_screen()));
   EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
 }

@@ -4,9 +4,40 @@
 
 namespace {
 
-constexpr const char* kStdoutFile = "stdout.txt";
-constexpr const char* kStderrFile = "stderr.txt";
+// Where the run keeps its standard streams: not stdout.txt and stderr.txt, the names the
+// Windows program's own files have.
+constexpr const char* kCapturedOutput = "captured-stdout";
+constexpr const char* kCapturedErrors = "captured-stderr";
+// The files SDL sends the Windows program's output to, beside the program.
+constexpr const char* kWindowsOutputFile = "stdout.txt";
+constexpr const char* kWindowsErrorsFile = "stderr.txt";
 constexpr const char* kClassicSdlVariable = "VYRTEL_CLASSIC_SDL_DIR";
+// The folder tests/wine/setup.sh made: the unpacked zip in program/, and in prefix/ the
+// Wine prefix each run gets a copy of.
+constexpr const char* kWineDirVariable = "VYRTEL_WINE_DIR";
+constexpr const char* kWindowsProgram = "vyrtel.exe";
+
+// A copy made of hard links: instant, and the original stays as it was, since neither
+// the program nor Wine writes into an existing file (Wine saves its registry under a new
+// name and renames it).
+void link_copy(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::copy(from, to,
+                        std::filesystem::copy_options::recursive |
+                            std::filesystem::copy_options::create_hard_links |
+                            std::filesystem::copy_options::copy_symlinks);
+}
+
+// The program's command line: the Linux program, or the Windows one started by Wine.
+std::vector<std::string> program_command(const std::filesystem::path& program_folder) {
+  if (on_wine()) {
+    return {"wine", (program_folder / kWindowsProgram).string()};
+  }
+  return {VYRTEL_PROGRAM};
+}
+
+std::string read_if_present(const std::filesystem::path& file) {
+  return std::filesystem::exists(file) ? read_file(file) : std::string{};
+}
 
 // Variables a user's session may hold that would steer SDL (or the loader's choice of
 // SDL) away from the display and library under test; each run names its own. In the
@@ -29,6 +60,25 @@ EnvChanges without_display_choices() {
 
 ProgramRun::ProgramRun() {
   std::filesystem::create_directory(dir_.path() / "rfs");
+  if (const auto unpacked = windows_program_dir()) {
+    link_copy(*unpacked, program_folder());
+    link_copy(unpacked->parent_path() / "prefix", wine_prefix());
+  }
+}
+
+ProgramRun::~ProgramRun() {
+  process_.reset();
+  if (on_wine()) {
+    stop_wine();
+  }
+}
+
+// Wine's server and the Windows services it started outlive the program for a while;
+// they go now, before the run's folder with their prefix does.
+void ProgramRun::stop_wine() const {
+  ChildProcess stopper({"wineserver", "--kill"}, dir_.path(), {{"WINEPREFIX", wine_prefix().string()}},
+                       ChildStreams{});
+  stopper.wait_for_exit(std::chrono::seconds{10});
 }
 
 std::filesystem::path ProgramRun::font_path() const {
@@ -39,21 +89,40 @@ void ProgramRun::install_font(const FontBytes& font) {
   write_file(font_path(), font);
 }
 
-void ProgramRun::start(const EnvChanges& env, const std::vector<std::string>& wrapper) {
+void ProgramRun::start(const EnvChanges& env, const std::vector<std::string>& wrapper,
+                       StartIn folder) {
   std::vector<std::string> argv = wrapper;
-  argv.emplace_back(VYRTEL_PROGRAM);
-  process_ = std::make_unique<ChildProcess>(argv, dir_.path(), env,
-                                            ChildStreams{.stdout_file = dir_.path() / kStdoutFile,
-                                                         .stderr_file = dir_.path() / kStderrFile,
-                                                         .inherited_fd = -1});
+  for (std::string& part : program_command(program_folder())) {
+    argv.push_back(std::move(part));
+  }
+  EnvChanges run_env = env;
+  if (on_wine()) {
+    // Wine's own notes on what it does not implement would drown what the program says.
+    run_env.emplace_back("WINEDEBUG", "-all");
+    run_env.emplace_back("WINEPREFIX", wine_prefix().string());
+  }
+  process_ = std::make_unique<ChildProcess>(
+      argv, folder == StartIn::kProgramFolder ? program_folder() : dir_.path(), run_env,
+      ChildStreams{.stdout_file = dir_.path() / kCapturedOutput,
+                   .stderr_file = dir_.path() / kCapturedErrors,
+                   .inherited_fd = -1});
 }
 
 std::string ProgramRun::output() const {
-  return read_file(dir_.path() / kStdoutFile);
+  return read_file(dir_.path() / kCapturedOutput) +
+         read_if_present(program_folder() / kWindowsOutputFile);
 }
 
 std::string ProgramRun::errors() const {
-  return read_file(dir_.path() / kStderrFile);
+  return read_file(dir_.path() / kCapturedErrors) +
+         read_if_present(program_folder() / kWindowsErrorsFile);
+}
+
+std::optional<std::filesystem::path> windows_program_dir() {
+  const char* dir = std::getenv(kWineDirVariable);
+  return dir != nullptr && *dir != '\0'
+             ? std::optional<std::filesystem::path>{std::filesystem::path{dir} / "program"}
+             : std::nullopt;
 }
 
 std::optional<std::string> classic_sdl_dir() {

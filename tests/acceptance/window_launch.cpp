@@ -13,14 +13,15 @@ constexpr const char* kUnreachableDisplay = "Unable to init SDL";
 }  // namespace
 
 WindowLaunch launch_in_window(XSession& x, const std::function<void(ProgramRun&)>& install_font,
-                              std::chrono::milliseconds timeout, const EnvChanges& settings) {
+                              std::chrono::milliseconds timeout, const EnvChanges& settings,
+                              StartIn folder) {
   EnvChanges env = window_environment(x.display_name());
   env.insert(env.end(), settings.begin(), settings.end());
   WindowLaunch launch;
   for (int attempt = 1; attempt <= kStartAttempts; ++attempt) {
     launch.run = std::make_unique<ProgramRun>();
     install_font(*launch.run);
-    launch.run->start(env);
+    launch.run->start(env, {}, folder);
     ChildProcess& process = launch.run->process();
     poll_until(timeout, [&] {
       launch.window = x.find_window(kCaption);
