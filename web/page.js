@@ -20,9 +20,9 @@
   // The browser's SDL notes each call it does not carry out on the program's standard
   // output; those lines are its, not the program's.
   const SDL_NOTICE = /^SDL_\w+ called \(and ignored\)$/;
-  const ENDINGS = {
-    0: 'Vyrtel ended normally (exit status 0).',
-    1: 'Vyrtel could not start or could not switch its display (exit status 1).',
+  const ENDED_NORMALLY = 'Vyrtel ended normally (exit status 0).';
+  // The one ending that prints nothing has a single cause.
+  const SILENT_ENDINGS = {
     255: 'Vyrtel stopped: a frame could not lock the display (exit status 255).',
   };
 
@@ -30,6 +30,7 @@
   const statusLine = document.getElementById('status');
   const output = document.getElementById('output');
   const restartButton = document.getElementById('restart');
+  const shippedFontButton = document.getElementById('shipped-font');
   const fontInput = document.getElementById('font-file');
 
   // The font image for the next start: its bytes, or null when it could not be read.
@@ -92,11 +93,6 @@
   async function enterFullScreen() {
     try {
       await stage.requestFullscreen({ navigationUI: 'hide' });
-      // Where the browser allows it, a full-screen page may have Escape for itself, and
-      // Escape then quits as on the desktop.
-      if (navigator.keyboard && navigator.keyboard.lock) {
-        await navigator.keyboard.lock(['Escape']).catch(() => {});
-      }
     } catch {
       followBrowserOutOfFullScreen();
     }
@@ -144,6 +140,13 @@
     if (PROGRAM_KEYS.has(event.key)) event.preventDefault();
     // SDL 1.2 programs get one press per press of a key, not the keyboard's repeats.
     if (event.repeat) return;
+    // In full screen Escape leaves full screen, as every browser teaches, and the program
+    // follows back to its window; in the window it quits, as on the desktop. A browser
+    // that takes the key for itself never passes it on; one that does is treated alike.
+    if (event.key === 'Escape' && (run.fullScreen || document.fullscreenElement)) {
+      if (event.type === 'keydown') leaveFullScreen();
+      return;
+    }
     if (event.type === 'keydown' && event.key === ' ') switchDisplayMode();
     run.keyboard.deliver(event);
   }
@@ -152,9 +155,12 @@
     if (!SDL_NOTICE.test(text)) output.textContent += `${text}\n`;
   }
 
+  // How the run ended, in words: the program's own message tells why it stopped.
   function describeEnding(status) {
     const code = status & 255;  // as a shell sees it: -1 is 255
-    return ENDINGS[code] || `Vyrtel ended with exit status ${code}.`;
+    if (code === 0) return ENDED_NORMALLY;
+    if (output.textContent) return `Vyrtel stopped with exit status ${code} and the message below.`;
+    return SILENT_ENDINGS[code] || `Vyrtel stopped with exit status ${code}.`;
   }
 
   function ended(thisRun, status) {
@@ -167,6 +173,9 @@
     }
     statusLine.textContent = describeEnding(status);
     restartButton.hidden = false;
+    // A font that could not be read stays chosen for "Start again"; the shipped one is
+    // one click away.
+    shippedFontButton.hidden = thisRun.hadFont;
   }
 
   function installFont(fileSystem) {
@@ -186,11 +195,14 @@
     const holder = document.createElement('div');
     holder.append(canvas);
     stage.replaceChildren(holder);
-    const thisRun = { canvas, keyboard: makeKeyboard(), fullScreen: false, ended: false };
+    const thisRun = {
+      canvas, keyboard: makeKeyboard(), fullScreen: false, ended: false, hadFont: font !== null,
+    };
     run = thisRun;
     output.textContent = '';
     statusLine.textContent = 'Running.';
     restartButton.hidden = true;
+    shippedFontButton.hidden = true;
     createVyrtel({
       canvas,
       keyboardListeningElement: thisRun.keyboard,
@@ -259,6 +271,11 @@
     fitPicture();
     restartButton.addEventListener('click', () => {
       restartButton.blur();
+      restart();
+    });
+    shippedFontButton.addEventListener('click', async () => {
+      shippedFontButton.blur();
+      font = await loadShippedFont();
       restart();
     });
     fontInput.addEventListener('change', () => {

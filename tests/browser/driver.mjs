@@ -7,6 +7,7 @@
 //   canvas FILE       writes the program's canvas to FILE as raw RGB ("W H", or "none")
 //   font FILE         chooses FILE in the page's font input ("ok")
 //   restart           clicks the page's button for a fresh start ("ok")
+//   shipped-font      clicks the page's button for a start with the shipped font ("ok")
 //   status            the page's status line
 //   output            what the program printed, with line ends as "\n"
 //   fullscreen        "yes" while the page is in full screen, else "no"
@@ -57,6 +58,10 @@ function commandsFor(page, site) {
     },
     async restart() {
       await page.click('#restart');
+      return 'ok';
+    },
+    async 'shipped-font'() {
+      await page.click('#shipped-font');
       return 'ok';
     },
     status: () => page.$eval('#status', (line) => line.textContent),
