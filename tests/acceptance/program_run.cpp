@@ -76,8 +76,8 @@ ProgramRun::~ProgramRun() {
 // Wine's server and the Windows services it started outlive the program for a while;
 // they go now, before the run's folder with their prefix does.
 void ProgramRun::stop_wine() const {
-  ChildProcess stopper({"wineserver", "--kill"}, dir_.path(), {{"WINEPREFIX", wine_prefix().string()}},
-                       ChildStreams{});
+  ChildProcess stopper({"wineserver", "--kill"}, dir_.path(),
+                       {{"WINEPREFIX", wine_prefix().string()}}, ChildStreams{});
   stopper.wait_for_exit(std::chrono::seconds{10});
 }
 
