@@ -1,5 +1,3 @@
-#include <cstdio>
-
 #include "app/main_routine.h"
 
 namespace {
@@ -21,8 +19,4 @@ bool set_display_mode(ScreenSurface& screen, bool full_screen) {
   // outside the grey frame is never painted by a frame, so it is cleared here, once.
   SDL_FillRect(sdl, nullptr, screen.colours.black);
   return true;
-}
-
-void report_video_failure() {
-  std::printf("Unable to set 640x480 video: %s\n", SDL_GetError());
 }

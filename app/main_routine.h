@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "app/app_state.h"
 
@@ -21,7 +22,10 @@ bool start_up(AppState& state);
 // left as it was and false is returned.
 bool set_display_mode(ScreenSurface& screen, bool full_screen);
 
-// Prints the message for a display that could not be set, at start-up or on a switch.
+// Prints a failure's message on standard output; on Windows, where that goes to a file,
+// also shows it in a message box and waits until the user closes it.
+void report_failure(const std::string& message);
+// Reports a display that could not be set, at start-up or on a switch.
 void report_video_failure();
 
 // Whether the key handler switched the display mode successfully, or found the switch

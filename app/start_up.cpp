@@ -8,6 +8,9 @@
 #include <string_view>
 
 #include "app/main_routine.h"
+#ifdef _WIN32
+#include "windows/desktop.h"
+#endif
 
 namespace {
 
@@ -87,6 +90,20 @@ void request_sharp_scaling() {
   set_unless_set(kScaleMethodVariable, kSharpScaleMethod);
 }
 
+#ifdef _WIN32
+// How many times its size the compatibility layer shows the window. Windows is told the
+// program does its own scaling (its manifest), so it never stretches the window; the
+// program shows it at the display scale in whole screen pixels instead.
+constexpr const char* kWindowScalingVariable = "SDL12COMPAT_WINDOW_SCALING";
+
+void follow_display_scale() {
+  if (!is_set(kWindowScalingVariable)) {
+    const int scale = default_window_scale({.width = kScreenWidth, .height = kScreenHeight});
+    set_unless_set(kWindowScalingVariable, std::to_string(scale).c_str());
+  }
+}
+#endif
+
 void silence_text_art_driver() {
   if (!driver_requested("caca")) {
     set_unless_set(kTextArtOutputVariable, kSilentTextArtOutput);
@@ -109,18 +126,39 @@ void choose_presentation() {
   set_unless_set(kFramebufferAccelerationVariable, "0");
 }
 
+void report_init_failure() {
+  report_failure(std::string{"Unable to init SDL: "} + SDL_GetError() + "\n");
+}
+
 }  // namespace
+
+void report_failure(const std::string& message) {
+  std::printf("%s", message.c_str());
+#ifdef _WIN32
+  // What is printed goes to stdout.txt, which nothing shows: the box does. The message is
+  // in the file before the box waits for the user.
+  std::fflush(stdout);
+  show_failure_box(message, kCaption);
+#endif
+}
+
+void report_video_failure() {
+  report_failure(std::string{"Unable to set 640x480 video: "} + SDL_GetError() + "\n");
+}
 
 bool init_sdl() {
   request_sharp_scaling();
+#ifdef _WIN32
+  follow_display_scale();
+#endif
   silence_text_art_driver();
   if (SDL_Init(kInitFlags) < 0) {
-    std::printf("Unable to init SDL: %s\n", SDL_GetError());
+    report_init_failure();
     return false;
   }
   if (driver_shows_no_picture()) {
     SDL_SetError("No available video device");
-    std::printf("Unable to init SDL: %s\n", SDL_GetError());
+    report_init_failure();
     SDL_Quit();
     return false;
   }
@@ -130,7 +168,7 @@ bool init_sdl() {
 
 bool start_up(AppState& state) {
   if (!load_font(state.font, kFontPath)) {
-    std::printf("Unable to open font file");
+    report_failure("Unable to open font file");
     return false;
   }
   if (!set_display_mode(state.screen, false)) {

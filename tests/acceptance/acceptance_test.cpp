@@ -149,7 +149,18 @@ std::optional<Image> ProgramTest::wait_for_picture(const ExpectedPicture& expect
                                                    std::chrono::milliseconds timeout) {
   return wait_for_shown(
       expected, [this] { return capture(); },
-      [](const Image& shot) { return read_window(shot, 1); }, timeout);
+      [this](const Image& shot) { return read_window(shot, pixel_size_); }, timeout);
+}
+
+bool ProgramTest::window_back_at(const WindowGeometry& place) {
+  return poll_until(kPictureTimeout, [&] {
+    const auto window = x_session().find_window(kCaption);
+    if (!window || x_session().geometry(*window) != place) {
+      return false;
+    }
+    window_ = *window;
+    return true;
+  });
 }
 
 std::optional<Image> ProgramTest::wait_for_full_screen(const ExpectedPicture& expected) {

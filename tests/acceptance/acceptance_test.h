@@ -75,9 +75,13 @@ class ProgramTest : public testing::Test {
   std::optional<Image> wait_for_shown(const ExpectedPicture& expected, const Shot& shot,
                                       const Reader& read,
                                       std::chrono::milliseconds timeout = kPictureTimeout);
-  // The same for the window at 640x480, one screen pixel per picture pixel.
+  // The same for the window: 640x480 picture pixels, each a square of `pixel_size_` by
+  // `pixel_size_` screen pixels.
   std::optional<Image> wait_for_picture(const ExpectedPicture& expected,
                                         std::chrono::milliseconds timeout = kPictureTimeout);
+  // Waits for the program's window to be at `place`. Under Wine each display mode has a
+  // window of its own, so the window is looked up by its caption each time.
+  bool window_back_at(const WindowGeometry& place);
   // The same for the whole screen, with the program in full screen on the 1920x1080
   // desktop. The compatibility layer scales the picture to the screen's height by 2.25,
   // nearest neighbour (strokes 2 or 3 screen pixels wide), centred, aspect kept. The
@@ -116,4 +120,5 @@ class ProgramTest : public testing::Test {
   FontBytes font_;
   std::unique_ptr<ProgramRun> run_;
   WindowId window_ = 0;
+  int pixel_size_ = 1;
 };

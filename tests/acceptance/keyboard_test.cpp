@@ -20,21 +20,7 @@ constexpr std::chrono::milliseconds kKeystrokeGap{5};
 // Three readout values span two toggles: both blink phases.
 constexpr std::size_t kValuesSpanningBothPhases = 3;
 
-class Keyboard : public ProgramTest {
- protected:
-  // Waits for the program's window to be at `place`. Under Wine each display mode has a
-  // window of its own, so the window is looked up by its caption each time.
-  bool window_back_at(const WindowGeometry& place) {
-    return poll_until(kPictureTimeout, [&] {
-      const auto window = x_session().find_window(kCaption);
-      if (!window || x_session().geometry(*window) != place) {
-        return false;
-      }
-      window_ = *window;
-      return true;
-    });
-  }
-};
+class Keyboard : public ProgramTest {};
 
 TEST_F(Keyboard, EachArrowMovesTheUnderlineOneCell) {
   ASSERT_TRUE(launch_in_window());

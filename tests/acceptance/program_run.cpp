@@ -1,6 +1,7 @@
 #include "program_run.h"
 
 #include <cstdlib>
+#include <stdexcept>
 
 namespace {
 
@@ -58,9 +59,11 @@ EnvChanges without_display_choices() {
 
 }  // namespace
 
-ProgramRun::ProgramRun() {
+ProgramRun::ProgramRun(const std::filesystem::path& program_subfolder)
+    : program_subfolder_{program_subfolder} {
   std::filesystem::create_directory(dir_.path() / "rfs");
   if (const auto unpacked = windows_program_dir()) {
+    std::filesystem::create_directories(program_folder().parent_path());
     link_copy(*unpacked, program_folder());
     link_copy(unpacked->parent_path() / "prefix", wine_prefix());
   }
@@ -81,6 +84,22 @@ void ProgramRun::stop_wine() const {
   stopper.wait_for_exit(std::chrono::seconds{10});
 }
 
+// Where Windows keeps the display scale the user chose; Wine reads it too. The change is
+// made with Windows' own reg tool, whose Wine server and desktop, started without a
+// display, are left to end before the program starts its own.
+void ProgramRun::set_display_scale(int dpi) {
+  const EnvChanges env{{"WINEPREFIX", wine_prefix().string()}, {"WINEDEBUG", "-all"}};
+  ChildProcess reg({"wine", "reg", "add", R"(HKCU\Control Panel\Desktop)", "/v", "LogPixels", "/t",
+                    "REG_DWORD", "/d", std::to_string(dpi), "/f"},
+                   dir_.path(), env, ChildStreams{});
+  const std::optional<int> status = reg.wait_for_exit(std::chrono::seconds{60});
+  ChildProcess server_ended({"wineserver", "--wait"}, dir_.path(), env, ChildStreams{});
+  server_ended.wait_for_exit(std::chrono::seconds{60});
+  if (!status || *status != 0) {
+    throw std::runtime_error("wine reg add could not set the display scale");
+  }
+}
+
 std::filesystem::path ProgramRun::font_path() const {
   return dir_.path() / "rfs/rk_font.bin";
 }
@@ -95,12 +114,14 @@ void ProgramRun::start(const EnvChanges& env, const std::vector<std::string>& wr
   for (std::string& part : program_command(program_folder())) {
     argv.push_back(std::move(part));
   }
-  EnvChanges run_env = env;
+  EnvChanges run_env;
   if (on_wine()) {
-    // Wine's own notes on what it does not implement would drown what the program says.
+    // Wine's own notes on what it does not implement would drown what the program says;
+    // a test may ask for some of them.
     run_env.emplace_back("WINEDEBUG", "-all");
     run_env.emplace_back("WINEPREFIX", wine_prefix().string());
   }
+  run_env.insert(run_env.end(), env.begin(), env.end());
   process_ = std::make_unique<ChildProcess>(
       argv, folder == StartIn::kProgramFolder ? program_folder() : dir_.path(), run_env,
       ChildStreams{.stdout_file = dir_.path() / kCapturedOutput,

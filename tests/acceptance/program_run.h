@@ -19,9 +19,10 @@ enum class StartIn { kRunFolder, kProgramFolder };
 class ProgramRun {
  public:
   // Makes the working directory with an empty rfs/ folder in it. For the Windows program
-  // it also puts a copy of the unpacked zip and of the suite's Wine prefix there, so that
-  // what the program writes beside itself, and Wine's own processes, belong to this run.
-  ProgramRun();
+  // it also puts a copy of the unpacked zip (in `program_subfolder`) and of the suite's
+  // Wine prefix there, so that what the program writes beside itself, and Wine's own
+  // processes, belong to this run.
+  explicit ProgramRun(const std::filesystem::path& program_subfolder = "program");
   // Ends the program, and Wine's processes with it.
   ~ProgramRun();
   ProgramRun(const ProgramRun&) = delete;
@@ -30,6 +31,9 @@ class ProgramRun {
   // Where the program looks for its font.
   std::filesystem::path font_path() const;
   void install_font(const FontBytes& font);
+  // Sets the Windows display scale the program will see, in dots per inch (96 is 100 %),
+  // as the user's setting in the run's Wine prefix.
+  void set_display_scale(int dpi);
 
   // Starts the program, or `wrapper` with the program appended to it (valgrind, say).
   void start(const EnvChanges& env, const std::vector<std::string>& wrapper = {},
@@ -43,13 +47,14 @@ class ProgramRun {
 
   std::filesystem::path run_folder() const { return dir_.path(); }
   // The folder of the Windows program in this run.
-  std::filesystem::path program_folder() const { return dir_.path() / "program"; }
+  std::filesystem::path program_folder() const { return dir_.path() / program_subfolder_; }
 
  private:
   std::filesystem::path wine_prefix() const { return dir_.path() / "wine-prefix"; }
   void stop_wine() const;
 
   TempDir dir_;
+  std::filesystem::path program_subfolder_;
   std::unique_ptr<ChildProcess> process_;
 };
 

@@ -33,10 +33,8 @@ TEST_F(Scaling, LinearScaleQualitySmoothsTheFullScreenPicture) {
 
 TEST_F(Scaling, WindowScalingTwoShowsEveryPixelAsTwoByTwo) {
   ASSERT_TRUE(launch_in_window({{"SDL12COMPAT_WINDOW_SCALING", "2"}}));
-  const int pixel_size = on_classic_sdl() ? 1 : 2;
-  EXPECT_TRUE(wait_for_shown(
-      test_screen_blinking(), [this] { return capture(); },
-      [pixel_size](const Image& window) { return read_window(window, pixel_size); }));
+  pixel_size_ = on_classic_sdl() ? 1 : 2;
+  EXPECT_TRUE(wait_for_picture(test_screen_blinking()));
 }
 
 }  // namespace

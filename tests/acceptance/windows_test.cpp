@@ -1,5 +1,7 @@
-// What only the Windows program does: SDL sends its messages to files beside it, and a
-// double-click starts it in its own folder, where the zip put the font.
+// What only the Windows program does: SDL sends its messages to files beside it, a start-up
+// failure also shows its message in a box, a double-click starts it in its own folder,
+// where the zip put the font, and its window is a whole multiple of the picture at the
+// display scale the user chose.
 #include <X11/keysym.h>
 
 #include "acceptance_test.h"
@@ -7,12 +9,26 @@
 namespace {
 
 constexpr const char* kFontMessage = "Unable to open font file";
+// Wine's note of the text each message box is given, which its trace channel "msgbox"
+// writes to standard error.
+constexpr const char* kBoxTrace = "-all,+msgbox";
+constexpr const char* kBoxTextNote = "MSGBOX_OnInit L\"";
+// A Russian user's desktop, which the ANSI code page of a Western Windows (1252) cannot
+// spell.
+constexpr const char* kCyrillicFolder =
+    "\u041c\u0430\u0440\u0438\u044f/\u0420\u0430\u0431\u043e\u0447\u0438\u0439 "
+    "\u0441\u0442\u043e\u043b/vyrtel 0.1";
+// Windows' display scale of 200 %, in dots per inch.
+constexpr int kTwiceDpi = 192;
 
 class WindowsRun : public ProgramTest {
  protected:
-  // Starts the program on the suite's display, with no font where it looks.
+  // Starts the program on the suite's display, with no font where it looks, from the
+  // run's own folder: a program started from another folder, as a shortcut might.
   void start_without_font(const EnvChanges& settings = {}) {
-    run_ = std::make_unique<ProgramRun>();
+    if (!run_) {
+      run_ = std::make_unique<ProgramRun>();
+    }
     EnvChanges env = window_environment(x_session().display_name());
     env.insert(env.end(), settings.begin(), settings.end());
     run_->start(env);
@@ -26,10 +42,37 @@ class WindowsRun : public ProgramTest {
     const std::string bytes = read_file(*windows_program_dir() / "rfs/rk_font.bin");
     return FontBytes{bytes.begin(), bytes.end()};
   }
+
+  // Waits for the message box titled with the caption, checks that it was given
+  // `message`, and closes it with Enter, as a user would.
+  void close_failure_box(const std::string& message) {
+    std::optional<WindowId> box;
+    ASSERT_TRUE(poll_until(kWindowTimeout, [&] {
+      box = x_session().find_window(kCaption);
+      return box.has_value();
+    })) << "no message box";
+    EXPECT_TRUE(poll_until(kPictureTimeout, [&] {
+      return run_->errors().find(kBoxTextNote + message + "\"") != std::string::npos;
+    })) << "the box does not say " << message;
+    x_session().focus(*box);
+    press_key(XK_Return);
+  }
+
+  // Starts the program in a window with the display scale at `dpi` and the user's
+  // `settings`.
+  bool launch_at_display_scale(int dpi, const EnvChanges& settings = {}) {
+    return launch_in_window(
+        [&](ProgramRun& run) {
+          run.install_font(font_);
+          run.set_display_scale(dpi);
+        },
+        settings);
+  }
 };
 
-TEST_F(WindowsRun, MissingFontIsReportedInStdoutTxtBesideTheProgram) {
-  start_without_font();
+TEST_F(WindowsRun, MissingFontIsShownInABoxAndReportedInStdoutTxtBesideTheProgram) {
+  start_without_font({{"WINEDEBUG", kBoxTrace}});
+  close_failure_box(kFontMessage);
   EXPECT_EQ(wait_for_exit(), "exit 1");
   EXPECT_EQ(read_file(run_->program_folder() / "stdout.txt"), kFontMessage);
   EXPECT_FALSE(std::filesystem::exists(run_->run_folder() / "stdout.txt"))
@@ -37,7 +80,19 @@ TEST_F(WindowsRun, MissingFontIsReportedInStdoutTxtBesideTheProgram) {
   EXPECT_FALSE(beside_program("stderr.txt")) << "an empty stderr.txt was left behind";
 }
 
-TEST_F(WindowsRun, RedirectSetToZeroKeepsTheMessageOnStandardOutput) {
+// SDL's wrapper cannot make stdout.txt in a folder the ANSI code page cannot spell; the
+// box still shows the message.
+TEST_F(WindowsRun, MissingFontIsShownInABoxWhereStdoutTxtCannotBeMade) {
+  run_ = std::make_unique<ProgramRun>(kCyrillicFolder);
+  start_without_font({{"WINEDEBUG", kBoxTrace}, {"LC_ALL", "C.UTF-8"}});
+  close_failure_box(kFontMessage);
+  EXPECT_EQ(wait_for_exit(), "exit 1");
+  EXPECT_FALSE(beside_program("stdout.txt"));
+}
+
+// The user who asks for the console gets the message there and no box, which would keep
+// the program from ending.
+TEST_F(WindowsRun, RedirectSetToZeroKeepsTheMessageOnStandardOutputWithoutABox) {
   start_without_font({{"SDL_STDIO_REDIRECT", "0"}});
   EXPECT_EQ(wait_for_exit(), "exit 1");
   EXPECT_FALSE(beside_program("stdout.txt"));
@@ -54,5 +109,51 @@ TEST_F(WindowsRun, StartedInItsFolderShowsTheZippedFontAndLeavesNoFilesBehind) {
   EXPECT_FALSE(beside_program("stdout.txt"));
   EXPECT_FALSE(beside_program("stderr.txt"));
 }
+
+TEST_F(WindowsRun, FullScreenAndBackAtTwiceTheScaleReturnsToTheSameWindow) {
+  ASSERT_TRUE(launch_at_display_scale(kTwiceDpi));
+  pixel_size_ = 2;
+  ASSERT_TRUE(wait_for_picture(test_screen()));
+  const auto window_place = x_session().geometry(window_);
+  ASSERT_TRUE(window_place);
+  press_key(XK_space);
+  EXPECT_TRUE(wait_for_full_screen(test_screen_blinking()));
+  press_key(XK_space);
+  ASSERT_TRUE(window_back_at(*window_place)) << "the window did not come back";
+  EXPECT_TRUE(wait_for_picture(test_screen()));
+  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+}
+
+// The display scale in dots per inch, the user's own window scaling if any, and how many
+// times its size the window must show the picture.
+struct DisplayScale {
+  int dpi;
+  const char* user_window_scaling;
+  int pixel_size;
+};
+
+class WindowsDisplayScale : public WindowsRun, public testing::WithParamInterface<DisplayScale> {};
+
+TEST_P(WindowsDisplayScale, ShowsEveryPixelAsAWholeSquare) {
+  const DisplayScale scale = GetParam();
+  EnvChanges settings;
+  if (scale.user_window_scaling != nullptr) {
+    settings.emplace_back("SDL12COMPAT_WINDOW_SCALING", scale.user_window_scaling);
+  }
+  ASSERT_TRUE(launch_at_display_scale(scale.dpi, settings));
+  pixel_size_ = scale.pixel_size;
+  EXPECT_TRUE(wait_for_picture(test_screen_blinking()));
+}
+
+// 100 %, 125 %, 150 % and 200 %, and 200 % with the user's choice of the picture's size.
+INSTANTIATE_TEST_SUITE_P(
+    Dpi, WindowsDisplayScale,
+    testing::Values(DisplayScale{96, nullptr, 1}, DisplayScale{120, nullptr, 1},
+                    DisplayScale{144, nullptr, 2}, DisplayScale{192, nullptr, 2},
+                    DisplayScale{192, "1", 1}),
+    [](const testing::TestParamInfo<DisplayScale>& scale) {
+      return std::to_string(scale.param.dpi) +
+             (scale.param.user_window_scaling != nullptr ? "WithUserScaling" : "");
+    });
 
 }  // namespace

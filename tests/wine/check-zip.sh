@@ -2,7 +2,8 @@
 # Checks what a Windows user receives, from the unpacked zip in DIR/program (made by
 # setup.sh): exactly the files the zip should hold, the shipped font, a README in Windows
 # line endings, and an executable that needs no DLL but SDL's and Windows' own, asks for
-# ASLR with high entropy and DEP, and carries an icon and version information.
+# ASLR with high entropy and DEP, and carries an icon, version information and a manifest
+# that tells Windows the program scales its window itself, per monitor.
 # Usage: tests/wine/check-zip.sh ZIP DIR SHIPPED_FONT
 set -euo pipefail
 
@@ -46,6 +47,8 @@ done
 resources=$(wrestool --list "$program")
 grep -q 'type=14' <<<"$resources" || fail "vyrtel.exe has no icon"
 grep -q 'type=16' <<<"$resources" || fail "vyrtel.exe has no version information"
+wrestool --extract --raw --type=24 "$program" | grep -q '>PerMonitorV2' ||
+  fail "vyrtel.exe has no manifest declaring per-monitor (v2) DPI awareness"
 
 [ "$failures" -eq 0 ] && echo "The zip holds what it should"
 exit $((failures > 0))

@@ -1,0 +1,28 @@
+// How many times its own size the window is shown at on Windows, from the display scale:
+// every picture pixel a whole square of screen pixels, as large as the scale asks and
+// the screen allows.
+#pragma once
+
+#include <algorithm>
+
+struct PixelSize {
+  int width;
+  int height;
+};
+
+// Windows counts a display scale of 100 % as 96 dots per inch.
+inline constexpr int kUnscaledDpi = 96;
+
+// The display scale `dpi` rounded to the nearest whole number, halves up, and at least 1
+// (100 % and 125 % give 1; 150 %, 175 % and 200 % give 2; 250 % gives 3), then lowered
+// until the `picture` shown that many times, with the window's `frame`, fits the
+// `work_area`. A picture that does not fit even once is shown once.
+constexpr int whole_window_scale(int dpi, PixelSize picture, PixelSize frame,
+                                 PixelSize work_area) {
+  int scale = std::max(1, (dpi + kUnscaledDpi / 2) / kUnscaledDpi);
+  while (scale > 1 && (scale * picture.width + frame.width > work_area.width ||
+                       scale * picture.height + frame.height > work_area.height)) {
+    --scale;
+  }
+  return scale;
+}
