@@ -17,8 +17,9 @@ build:
 run: build
 	$(BUILD)/vyrtel
 
-# The browser page, put together in $(SITE): the program built with Debian's Emscripten,
-# its font and the page. Debian's Emscripten finds its JavaScript optimiser's modules only
+# The browser page, put together in $(SITE), and zipped into
+# $(WEB_BUILD)/vyrtel-<version>-web.zip: the program built with Debian's Emscripten, its
+# font and the page. Debian's Emscripten finds its JavaScript optimiser's modules only
 # through NODE_PATH when the Node first on PATH is not Debian's own.
 WEB_BUILD := build-web
 SITE := $(BUILD)/web
@@ -108,7 +109,9 @@ screenshot:
 	cmake --build $(BUILD) -j $(JOBS) --target vyrtel vyrtel_screenshot
 	$(BUILD)/vyrtel_screenshot $(BUILD)/screenshot.png
 
-# A picture of the browser page in headless Chromium, build/web-screenshot.png.
+# Pictures of the browser page in headless Chromium: build/web-screenshot.png, and
+# build/web-phone-screenshot.png as a phone held upright shows it.
 web-screenshot: web-site browser-tools
 	tools/install-deps.sh test
 	node tools/web-screenshot.mjs $(SITE) $(BUILD)/web-screenshot.png
+	node tools/web-screenshot.mjs $(SITE) $(BUILD)/web-phone-screenshot.png phone

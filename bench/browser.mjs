@@ -1,9 +1,11 @@
 // The browser page measured in one browser, headless: the site's weight, navigation to
-// the first frame, the page's idle CPU above the same browser showing a blank page, and
-// key press to canvas updated. Prints one "name value" line per figure.
+// the first frame, the page's idle CPU above the same browser showing a blank page, beside
+// that of a plain canvas showing the same blink (bench/plain-canvas/), and key press to
+// canvas updated. Prints one "name value" line per figure.
 // Usage: node bench/browser.mjs chromium|firefox SITE_FOLDER
 import { readdir, readFile } from 'node:fs/promises';
-import { join } from 'node:path';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
 import { gzipSync } from 'node:zlib';
 import puppeteer from 'puppeteer-core';
 
@@ -16,6 +18,10 @@ const IDLE_WINDOW_MS = 10000;
 const KEY_COUNT = 50;
 const KEY_GAP_MS = 60;       // each press is on the canvas well before the next one
 const CLOCK_TICKS_PER_SECOND = 100;  // /proc's unit of CPU time on Linux
+// The page and the plain canvas take turns, so that the browser's own background work,
+// which comes and goes, falls on both alike; each figure is the median of its rounds.
+const ROUNDS = 3;
+const PLAIN_CANVAS = join(dirname(fileURLToPath(import.meta.url)), 'plain-canvas');
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
@@ -89,8 +95,35 @@ function keyToCanvasMs(keys, frames) {
     .filter((delay) => Number.isFinite(delay));
 }
 
+// The browser's CPU while it shows the plain canvas.
+async function plainCanvasCpuPercent(page, pid, address) {
+  await page.goto(address);
+  await sleep(WARM_UP_MS);
+  return cpuPercent(pid);
+}
+
+// One round of the page, started afresh: its CPU, and on the first round its first frame
+// and key press to canvas (after the idle figure, so that the presses do not disturb it).
+async function pageRound(page, pid, address, round) {
+  await page.goto(address);
+  await page.waitForFunction(() => window.benchFrames.length > 0, { timeout: 30000 });
+  const firstFrame = await page.evaluate(() => window.benchFrames[0]);
+  await sleep(WARM_UP_MS);
+  const cpu = await cpuPercent(pid);
+  if (round > 0) return { cpu };
+  for (let i = 0; i < KEY_COUNT; ++i) {
+    await page.keyboard.press(i % 2 ? 'ArrowLeft' : 'ArrowRight');
+    await sleep(KEY_GAP_MS);
+  }
+  const delays = await page.evaluate(
+    (code) => new Function(`return (${code})`)()(window.benchKeys, window.benchFrames),
+    keyToCanvasMs.toString());
+  return { cpu, firstFrame, delays };
+}
+
 async function measure(browserName, site) {
   const server = await serveFolder(site);
+  const canvasServer = await serveFolder(PLAIN_CANVAS);
   const browser = await launchBrowser(puppeteer, browserName, { headless: true });
   try {
     const [page] = await browser.pages();
@@ -98,24 +131,24 @@ async function measure(browserName, site) {
     await sleep(SETTLE_MS);
     const blankBefore = await blankCpuPercent(page, pid);
     await page.evaluateOnNewDocument(recordFramesAndKeys);
-    await page.goto(addressOf(server));
-    await page.waitForFunction(() => window.benchFrames.length > 0, { timeout: 30000 });
-    const firstFrame = await page.evaluate(() => window.benchFrames[0]);
-    await sleep(WARM_UP_MS);
-    const pageCpu = await cpuPercent(pid);
-    for (let i = 0; i < KEY_COUNT; ++i) {
-      await page.keyboard.press(i % 2 ? 'ArrowLeft' : 'ArrowRight');
-      await sleep(KEY_GAP_MS);
+    const pageRounds = [];
+    const canvasCpu = [];
+    for (let round = 0; round < ROUNDS; ++round) {
+      pageRounds.push(await pageRound(page, pid, addressOf(server), round));
+      canvasCpu.push(await plainCanvasCpuPercent(page, pid, addressOf(canvasServer)));
     }
-    const delays = await page.evaluate(
-      (code) => new Function(`return (${code})`)()(window.benchKeys, window.benchFrames),
-      keyToCanvasMs.toString());
     const blankCpu = (blankBefore + (await blankCpuPercent(page, pid))) / 2;
+    const pageCpu = median(pageRounds.map((round) => round.cpu));
+    const plainCpu = median(canvasCpu);
+    const { firstFrame, delays } = pageRounds[0];
     return {
       'first-frame-ms': firstFrame,
       'page-cpu-percent': pageCpu,
+      'plain-canvas-cpu-percent': plainCpu,
       'blank-cpu-percent': blankCpu,
       'idle-above-blank-percent': pageCpu - blankCpu,
+      'plain-canvas-above-blank-percent': plainCpu - blankCpu,
+      'idle-to-plain-canvas-ratio': (pageCpu - blankCpu) / (plainCpu - blankCpu),
       'key-to-canvas-median-ms': median(delays),
       'key-to-canvas-max-ms': Math.max(...delays),
       'keys-shown': delays.length,
@@ -123,6 +156,7 @@ async function measure(browserName, site) {
   } finally {
     await browser.close();
     server.close();
+    canvasServer.close();
   }
 }
 

@@ -21,6 +21,7 @@ key_count=50
 key_gap_ms=40          # each press is shown well before the next one
 frame_count=200        # presses, each bringing a frame, for the CPU a frame costs
 frame_gap_ms=10        # faster than the loop looks at input: every look finds a press
+browser_rounds=3       # of the page and of a plain canvas, in turn (bench/browser.mjs)
 
 # The two ways the program presents frames, and what each sets in its environment: the
 # direct path (X11 shared memory) is its own default, the GPU path (GL) one variable away.
@@ -266,7 +267,10 @@ browser_table() {
   browser_row "start-up / navigation to first frame" "ms" keys.txt first-frame-ms first-frame-ms
   browser_row "idle CPU (browser: above blank page)" "% core" idle.txt idle-cpu-percent \
     idle-above-blank-percent
+  browser_row "  a plain canvas, above blank page" "% core" - - plain-canvas-above-blank-percent
+  browser_row "  the page to the plain canvas" "ratio" - - idle-to-plain-canvas-ratio
   browser_row "  the browser with the page" "% core" - - page-cpu-percent
+  browser_row "  the browser with a plain canvas" "% core" - - plain-canvas-cpu-percent
   browser_row "  the browser with a blank page" "% core" - - blank-cpu-percent
   browser_row "key press to frame / canvas, median" "ms" keys.txt key-to-frame-median-ms \
     key-to-canvas-median-ms
@@ -326,6 +330,8 @@ goals() {
     row "navigation to first frame, $browser" "$(figure first-frame-ms "$page")" ms "<= 500"
     row "idle CPU above a blank page, $browser" "$(figure idle-above-blank-percent "$page")" \
       "% core" "<= 2"
+    row "  to a plain canvas's, median of $browser_rounds rounds" \
+      "$(figure idle-to-plain-canvas-ratio "$page")" ratio "<= 1.25"
     row "key press to canvas, max of $key_count, $browser" \
       "$(figure key-to-canvas-max-ms "$page")" ms "<= 17"
   done

@@ -13,8 +13,12 @@ const CHROMIUM_ARGS = [
   '--disable-sync',
   '--disable-quic',
   '--password-store=basic',
-  '--window-size=1024,768',
 ];
+
+// The browser's window on the X screen: a desktop's, or a phone's, narrow enough that its
+// middle, where the tests click to give it the keyboard, shows the page.
+const WINDOW = { width: 1024, height: 768 };
+const PHONE_WINDOW = { width: 480, height: 1040 };
 
 const FIREFOX_PREFS = {
   // No fading in and out of full screen, and no notice laid over the full-screen page.
@@ -32,10 +36,28 @@ const FIREFOX_FULL_SCREEN_CHROME =
 
 export const BROWSERS = ['chromium', 'firefox'];
 
-// Starts `name` headed on DISPLAY, or headless. The browser's profile is a fresh folder,
-// removed when the browser closes.
-export async function launchBrowser(puppeteer, name, { headless = false, args = [] } = {}) {
+// A phone held upright: 412x915 CSS pixels at 2.625 device pixels each, touch and no
+// keyboard.
+export const PHONE_VIEWPORT = {
+  width: 412, height: 915, deviceScaleFactor: 2.625, isMobile: true, hasTouch: true,
+};
+// Firefox takes its pointer from these settings rather than from the viewport: a finger
+// (coarse) as its only pointer. It also refuses full screen to taps that come through the
+// automation interface, as it does not count them as a user's, and a phone's taps can come
+// from nowhere else.
+const FIREFOX_TOUCH_PREFS = {
+  'ui.primaryPointerCapabilities': 1,
+  'ui.allPointerCapabilities': 1,
+  'full-screen-api.allow-trusted-requests-only': false,
+};
+
+// Starts `name` headed on DISPLAY, or headless; as a phone's with `phone`, whose pages then
+// need PHONE_VIEWPORT too. The browser's profile is a fresh folder, removed when the
+// browser closes.
+export async function launchBrowser(puppeteer, name,
+  { headless = false, args = [], phone = false } = {}) {
   const profile = await mkdtemp(join(tmpdir(), `vyrtel-${name}-`));
+  const { width, height } = phone ? PHONE_WINDOW : WINDOW;
   const common = { headless, userDataDir: profile, defaultViewport: null };
   let browser;
   if (name === 'chromium') {
@@ -49,7 +71,7 @@ export async function launchBrowser(puppeteer, name, { headless = false, args = 
       // Its notice bar ("controlled by automated test software") would stand over the
       // full-screen picture.
       ignoreDefaultArgs: ['--enable-automation'],
-      args: [...CHROMIUM_ARGS, ...sandbox, ...args],
+      args: [...CHROMIUM_ARGS, `--window-size=${width},${height}`, ...sandbox, ...args],
     });
   } else if (name === 'firefox') {
     await mkdir(join(profile, 'chrome'));
@@ -58,8 +80,8 @@ export async function launchBrowser(puppeteer, name, { headless = false, args = 
       ...common,
       browser: 'firefox',
       executablePath: '/usr/bin/firefox-esr',
-      extraPrefsFirefox: FIREFOX_PREFS,
-      args: ['--width=1024', '--height=768', ...args],
+      extraPrefsFirefox: { ...FIREFOX_PREFS, ...(phone ? FIREFOX_TOUCH_PREFS : {}) },
+      args: [`--width=${width}`, `--height=${height}`, ...args],
     });
   } else {
     throw new Error(`unknown browser ${name}`);

@@ -1,25 +1,27 @@
 // `make web-screenshot`: the browser page in headless Chromium, with the shipped font,
-// written as a PNG file once the underline shows.
-// Usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png
+// written as a PNG file once the underline shows; with "phone", as a phone held upright
+// shows it, with the page's own keys.
+// Usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png [phone]
 import puppeteer from 'puppeteer-core';
 
-import { launchBrowser } from './browsers.mjs';
+import { launchBrowser, PHONE_VIEWPORT } from './browsers.mjs';
 import { addressOf, serveFolder } from './serve-web.mjs';
 
 // The page in a window that fits the picture twice over, at one device pixel per CSS pixel.
 const VIEWPORT = { width: 1440, height: 1080, deviceScaleFactor: 1 };
 const TIMEOUT_MS = 30000;
 
-const [site, output] = process.argv.slice(2);
+const [site, output, form] = process.argv.slice(2);
 if (!site || !output) {
-  console.error('usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png');
+  console.error('usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png [phone]');
   process.exit(2);
 }
+const phone = form === 'phone';
 const server = await serveFolder(site);
-const browser = await launchBrowser(puppeteer, 'chromium', { headless: true });
+const browser = await launchBrowser(puppeteer, 'chromium', { headless: true, phone });
 try {
   const page = await browser.newPage();
-  await page.setViewport(VIEWPORT);
+  await page.setViewport(phone ? PHONE_VIEWPORT : VIEWPORT);
   await page.goto(addressOf(server));
   // The underline's six pixels under the cursor's starting cell, all white.
   await page.waitForFunction(() => {

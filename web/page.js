@@ -1,8 +1,8 @@
 // The page around the program. It starts the program with a font image, shows its
-// 640x480 picture crisp at the largest whole scale that fits, hands it the keyboard,
-// carries its display mode over to the browser's full screen, and shows what it printed
-// and how it ended. Everything stays in the browser: the only requests are for this
-// folder's own files.
+// 640x480 picture crisp at the largest whole scale that fits, hands it the keyboard and
+// the on-screen keys, carries its display mode over to the browser's full screen, and
+// shows what it printed and how it ended. Everything stays in the browser: the only
+// requests are for this folder's own files, which a service worker keeps for use offline.
 'use strict';
 
 (() => {
@@ -16,11 +16,26 @@
   // away while the program runs.
   const PROGRAM_KEYS = new Set(['ArrowUp', 'ArrowDown', 'ArrowLeft', 'ArrowRight', ' ', 'Escape']);
   const KEY_EVENTS = ['keydown', 'keyup', 'keypress'];
-  const SPACE = { key: ' ', code: 'Space', keyCode: 32, which: 32, location: 0 };
+  // What the keyboard sends for each of those keys, as the browser's SDL reads it; the
+  // on-screen keys and the page's own presses send the same.
+  const KEY_PRESSES = new Map([
+    ['ArrowUp', { key: 'ArrowUp', code: 'ArrowUp', keyCode: 38, which: 38, location: 0 }],
+    ['ArrowDown', { key: 'ArrowDown', code: 'ArrowDown', keyCode: 40, which: 40, location: 0 }],
+    ['ArrowLeft', { key: 'ArrowLeft', code: 'ArrowLeft', keyCode: 37, which: 37, location: 0 }],
+    ['ArrowRight', { key: 'ArrowRight', code: 'ArrowRight', keyCode: 39, which: 39, location: 0 }],
+    [' ', { key: ' ', code: 'Space', keyCode: 32, which: 32, location: 0 }],
+    ['Escape', { key: 'Escape', code: 'Escape', keyCode: 27, which: 27, location: 0 }],
+  ]);
+  const SPACE = KEY_PRESSES.get(' ');
+  const ESCAPE = KEY_PRESSES.get('Escape');
   // The browser's SDL notes each call it does not carry out on the program's standard
   // output; those lines are its, not the program's.
   const SDL_NOTICE = /^SDL_\w+ called \(and ignored\)$/;
   const ENDED_NORMALLY = 'Vyrtel ended normally (exit status 0).';
+  const RUNNING = 'Running.';
+  const RUNNING_FROM_SAVED_COPY = 'Running from the saved copy: the server cannot be reached.';
+  const SERVE_IT = 'Vyrtel runs only when a web server serves this folder, not from a file: '
+    + 'in Vyrtel\'s source, make web serves it on http://127.0.0.1:8000/.';
   // The one ending that prints nothing has a single cause.
   const SILENT_ENDINGS = {
     255: 'Vyrtel stopped: a frame could not lock the display (exit status 255).',
@@ -32,12 +47,16 @@
   const restartButton = document.getElementById('restart');
   const shippedFontButton = document.getElementById('shipped-font');
   const fontInput = document.getElementById('font-file');
+  const touchKeys = document.getElementById('touch-keys');
+  const clickHint = document.getElementById('click-hint');
 
   // The font image for the next start: its bytes, or null when it could not be read.
   let font = null;
   // The program now running or last run: { canvas, keyboard, fullScreen, ended }.
   let run = null;
   let startWhenEnded = false;
+  // Whether the page came from the service worker's saved copy with no server to reach.
+  let offline = false;
 
   // Emscripten's SDL listens for keys on whatever it is given. Each run gets one of these,
   // so that a run that has ended hears nothing more.
@@ -56,12 +75,17 @@
     };
   }
 
-  // A press and release the page makes itself, to bring the program's idea of its display
-  // mode in line with what the browser did on its own.
+  // A press and release of `key` as the page's own events.
+  function keyPress(key) {
+    return ['keydown', 'keyup'].map((type) => ({
+      type, ...key, repeat: false, target: null, preventDefault() {}, stopPropagation() {},
+    }));
+  }
+
+  // A press the page makes itself, to bring the program's idea of its display mode in line
+  // with what the browser did on its own.
   function pressKey(keyboard, key) {
-    for (const type of ['keydown', 'keyup']) {
-      keyboard.deliver({ type, ...key, repeat: false, preventDefault() {}, stopPropagation() {} });
-    }
+    for (const event of keyPress(key)) keyboard.deliver(event);
   }
 
   // Every picture pixel covers the same whole number of device pixels, as many as fit, and
@@ -90,9 +114,16 @@
     }, { once: true });
   }
 
+  function onTouchDevice() {
+    return window.matchMedia('(pointer: coarse)').matches;
+  }
+
+  // The picture goes to full screen alone; on a phone or tablet the page's own keys go
+  // with it, since nothing else could press them there.
   async function enterFullScreen() {
     try {
-      await stage.requestFullscreen({ navigationUI: 'hide' });
+      await (onTouchDevice() ? document.documentElement : stage)
+        .requestFullscreen({ navigationUI: 'hide' });
     } catch {
       followBrowserOutOfFullScreen();
     }
@@ -140,6 +171,11 @@
     if (PROGRAM_KEYS.has(event.key)) event.preventDefault();
     // SDL 1.2 programs get one press per press of a key, not the keyboard's repeats.
     if (event.repeat) return;
+    handleKey(event);
+  }
+
+  // A key event from the keyboard or an on-screen key, for the program.
+  function handleKey(event) {
     // In full screen Escape leaves full screen, as every browser teaches, and the program
     // follows back to its window; in the window it quits, as on the desktop. A browser
     // that takes the key for itself never passes it on; one that does is treated alike.
@@ -149,6 +185,28 @@
     }
     if (event.type === 'keydown' && event.key === ' ') switchDisplayMode();
     run.keyboard.deliver(event);
+  }
+
+  // A tap on an on-screen key is one press and release of its key. The key gives the
+  // focus back, so that a keyboard's keys keep going to the program.
+  function onTouchKey(event) {
+    const button = event.target.closest('button');
+    if (!button) return;
+    button.blur();
+    if (!run || run.ended) return;
+    for (const keyEvent of keyPress(KEY_PRESSES.get(button.dataset.key))) handleKey(keyEvent);
+  }
+
+  // Keys reach the page only while its window has the focus; until then it says where to
+  // click. A finger's tap gives the focus anyway. The hint keeps its room when hidden, so
+  // that nothing under the pointer moves as a click gives the focus.
+  function showWhereToClick() {
+    const needed = !document.hasFocus() && !onTouchDevice();
+    clickHint.style.visibility = needed ? 'visible' : 'hidden';
+  }
+
+  function runningStatus() {
+    return offline ? RUNNING_FROM_SAVED_COPY : RUNNING;
   }
 
   function show(text) {
@@ -188,7 +246,9 @@
     const canvas = document.createElement('canvas');
     canvas.width = PICTURE_WIDTH;
     canvas.height = PICTURE_HEIGHT;
-    // The browser's SDL reads the canvas back at every frame's lock.
+    // A canvas kept in memory rather than on the GPU: every frame arrives as the pixels of
+    // the program's screen (putImageData), which a GPU canvas would upload each time.
+    // Measured in Chromium, idle, that costs more, even where the GPU is software.
     canvas.getContext('2d', { willReadFrequently: true });
     // A wrapper of its own keeps Emscripten from taking a full-screen stage for the canvas's
     // own full screen and resizing it.
@@ -200,7 +260,7 @@
     };
     run = thisRun;
     output.textContent = '';
-    statusLine.textContent = 'Running.';
+    statusLine.textContent = runningStatus();
     restartButton.hidden = true;
     shippedFontButton.hidden = true;
     createVyrtel({
@@ -221,7 +281,7 @@
   function restart() {
     if (run && !run.ended) {
       startWhenEnded = true;
-      pressKey(run.keyboard, { key: 'Escape', code: 'Escape', keyCode: 27, which: 27, location: 0 });
+      pressKey(run.keyboard, ESCAPE);
     } else {
       start();
     }
@@ -259,12 +319,50 @@
       event.preventDefault();
       document.body.classList.remove('dragging');
       const file = event.dataTransfer.files[0];
-      if (file) useFont(file);
+      if (file) {
+        fontInput.value = '';  // it would still name the file chosen before
+        useFont(file);
+      }
     });
   }
 
+  // Keeps the page's files for use offline. With the page already kept, the check for a
+  // new build tells whether the server can be reached at all.
+  async function keepForOffline() {
+    if (!('serviceWorker' in navigator)) return;
+    try {
+      const registration = await navigator.serviceWorker.register('service-worker.js');
+      if (navigator.serviceWorker.controller) await registration.update();
+    } catch {
+      if (!navigator.serviceWorker.controller) return;
+      offline = true;
+      if (run && !run.ended) statusLine.textContent = runningStatus();
+    }
+  }
+
+  // The browser's SDL listens for the page's unload, to send the program a quit it could
+  // not act on as the page goes. A page that listens for unload is never kept in the
+  // back/forward cache, where Back finds it still running; so nothing on this page does.
+  function refuseUnloadListeners() {
+    const addEventListener = window.addEventListener;
+    window.addEventListener = function (type, ...rest) {
+      if (type !== 'unload') addEventListener.call(this, type, ...rest);
+    };
+  }
+
   async function main() {
+    if (window.location.protocol === 'file:') {
+      statusLine.textContent = SERVE_IT;
+      return;
+    }
+    refuseUnloadListeners();
+    keepForOffline();
     for (const type of KEY_EVENTS) window.addEventListener(type, onKey, true);
+    touchKeys.addEventListener('click', onTouchKey);
+    window.addEventListener('focus', showWhereToClick);
+    window.addEventListener('blur', showWhereToClick);
+    window.focus();
+    showWhereToClick();
     document.addEventListener('fullscreenchange', onFullScreenChange);
     new ResizeObserver(fitPicture).observe(stage);
     watchDevicePixelRatio();

@@ -32,13 +32,14 @@ Pipe make_pipe() {
 }  // namespace
 
 BrowserDriver::BrowserDriver(const std::string& browser, const std::filesystem::path& site,
-                             const std::string& display) {
+                             const std::string& display, bool phone) {
   const Pipe commands = make_pipe();
   const Pipe answers = make_pipe();
   to_driver_ = commands.write_end;
   from_driver_ = answers.read_end;
   process_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"node", VYRTEL_BROWSER_DRIVER, browser, site.string()},
+      std::vector<std::string>{"node", VYRTEL_BROWSER_DRIVER, browser, site.string(),
+                               phone ? "phone" : "desktop"},
       scratch_.path(), EnvChanges{{"DISPLAY", display}},
       ChildStreams{.stdout_file = {},
                    .stderr_file = scratch_.path() / "driver-errors.txt",

@@ -15,9 +15,10 @@
 class BrowserDriver {
  public:
   // Starts `browser` ("chromium" or "firefox") headed on X `display`, with the page built
-  // into `site`. Throws std::runtime_error when the driver does not report ready.
+  // into `site`, as a phone's browser with `phone`. Throws std::runtime_error when the
+  // driver does not report ready.
   BrowserDriver(const std::string& browser, const std::filesystem::path& site,
-                const std::string& display);
+                const std::string& display, bool phone = false);
   ~BrowserDriver();
   BrowserDriver(const BrowserDriver&) = delete;
   BrowserDriver& operator=(const BrowserDriver&) = delete;

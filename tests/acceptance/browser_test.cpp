@@ -1,7 +1,8 @@
 // The browser page in a real browser (VYRTEL_BROWSER: chromium or firefox), headed on the
 // suite's X server: the same program, built with Emscripten, must show the desktop's test
-// screen pixel for pixel, take the same keys, switch to the browser's full screen, and
-// say on the page how it ended.
+// screen pixel for pixel, take the same keys, from the keyboard or, on a phone, from the
+// page's own keys, switch to the browser's full screen, and say on the page how it ended.
+// The page also installs as an app, keeps running offline, and comes back running.
 #include <X11/keysym.h>
 
 #include <cmath>
@@ -19,6 +20,9 @@ constexpr const char* kFontFile = "rk_font.bin";
 constexpr const char* kEndedNormally = "Vyrtel ended normally (exit status 0).";
 constexpr const char* kStoppedWithMessage =
     "Vyrtel stopped with exit status 1 and the message below.";
+constexpr const char* kRunning = "Running.";
+constexpr const char* kRunningFromSavedCopy =
+    "Running from the saved copy: the server cannot be reached.";
 
 std::string browser_name() {
   const char* name = std::getenv("VYRTEL_BROWSER");
@@ -33,6 +37,9 @@ std::string window_title() {
 
 class BrowserPage : public ProgramTest {
  protected:
+  // As a phone's browser, with the page's own keys and no keyboard.
+  virtual bool on_phone() const { return false; }
+
   // The driver serves a folder holding the page as built and a copy without its font.
   void SetUp() override {
     const std::filesystem::path site{VYRTEL_WEB_SITE};
@@ -45,7 +52,7 @@ class BrowserPage : public ProgramTest {
       }
     }
     browser_ = std::make_unique<BrowserDriver>(browser_name(), served_.path(),
-                                               x_session().display_name());
+                                               x_session().display_name(), on_phone());
   }
 
   void TearDown() override {
@@ -124,8 +131,53 @@ class BrowserPage : public ProgramTest {
     return picture;
   }
 
+  // The cursor moved by seven presses, as the arrows' tests press them: one cell right,
+  // two down.
+  ExpectedPicture after_pressing_the_arrows() {
+    for (const int key : {XK_Right, XK_Right, XK_Down, XK_Up, XK_Left, XK_Down, XK_Down}) {
+      press_key(static_cast<unsigned long>(key));
+    }
+    ExpectedPicture moved{shipped_font()};
+    moved.add_underline({.column = kCursorStart.column + 1, .row = kCursorStart.row + 2});
+    return moved;
+  }
+
+  void expect_escape_to_end_with_status_zero() {
+    press_key(XK_Escape);
+    ASSERT_TRUE(wait_for_answer("status", kEndedNormally));
+    EXPECT_EQ(browser_->command("output"), "");
+  }
+
   TempDir served_;
   std::unique_ptr<BrowserDriver> browser_;
+};
+
+// The page on a phone held upright: no keyboard, and every press a tap on one of the
+// page's own keys, found by its accessible name.
+class PhonePage : public BrowserPage {
+ protected:
+  bool on_phone() const override { return true; }
+
+  void press_key(unsigned long keysym) override {
+    browser_->command("tap " + key_name(keysym));
+  }
+
+  static std::string key_name(unsigned long keysym) {
+    switch (keysym) {
+      case XK_Up:
+        return "Up";
+      case XK_Down:
+        return "Down";
+      case XK_Left:
+        return "Left";
+      case XK_Right:
+        return "Right";
+      case XK_space:
+        return "Space";
+      default:
+        return "Escape";
+    }
+  }
 };
 
 TEST_F(BrowserPage, ShowsTheTestScreenWithTheShippedFontInBothBlinkPhases) {
@@ -163,12 +215,7 @@ TEST_F(BrowserPage, ShortFontGivesBlankRowsBeyondItsEnd) {
 TEST_F(BrowserPage, ArrowKeysMoveTheUnderlineOneCellEach) {
   open_page();
   ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  for (const int key : {XK_Right, XK_Right, XK_Down, XK_Left, XK_Down}) {
-    press_key(static_cast<unsigned long>(key));
-  }
-  ExpectedPicture moved{shipped_font()};
-  moved.add_underline({.column = kCursorStart.column + 1, .row = kCursorStart.row + 2});
-  EXPECT_TRUE(wait_for_picture(moved));
+  EXPECT_TRUE(wait_for_picture(after_pressing_the_arrows()));
 }
 
 TEST_F(BrowserPage, SpaceSwitchesToAWholeScaleFullScreenAndBack) {
@@ -186,7 +233,7 @@ TEST_F(BrowserPage, EscapeInFullScreenLeavesFullScreenAndTheProgramRuns) {
   press_key(XK_Escape);
   ASSERT_TRUE(wait_for_answer("fullscreen", "no"));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  EXPECT_EQ(browser_->command("status"), "Running.");
+  EXPECT_EQ(browser_->command("status"), kRunning);
   press_key(XK_space);
   EXPECT_TRUE(wait_for_answer("fullscreen", "yes"));
   EXPECT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
@@ -195,11 +242,9 @@ TEST_F(BrowserPage, EscapeInFullScreenLeavesFullScreenAndTheProgramRuns) {
 TEST_F(BrowserPage, EscapeEndsWithStatusZeroAndThePageOffersAFreshStart) {
   open_page();
   ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  press_key(XK_Escape);
-  ASSERT_TRUE(wait_for_answer("status", kEndedNormally));
-  EXPECT_EQ(browser_->command("output"), "");
+  expect_escape_to_end_with_status_zero();
   browser_->command("restart");
-  EXPECT_TRUE(wait_for_answer("status", "Running."));
+  EXPECT_TRUE(wait_for_answer("status", kRunning));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
 }
 
@@ -211,8 +256,77 @@ TEST_F(BrowserPage, MissingFontGivesItsMessageAndStatusOneThenTheShippedFontIsOf
   std::filesystem::create_symlink(std::filesystem::path{VYRTEL_WEB_SITE} / kFontFile,
                                   served_.path() / kSiteWithoutFont / kFontFile);
   EXPECT_EQ(browser_->command("shipped-font"), "ok");
-  EXPECT_TRUE(wait_for_answer("status", "Running."));
+  EXPECT_TRUE(wait_for_answer("status", kRunning));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
+}
+
+// Chromium's own check of what installing the page as an app needs (Firefox has none).
+TEST_F(BrowserPage, InstallsAsAnApp) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  EXPECT_TRUE(wait_for_answer("installable", "none"));
+}
+
+// After its first visit the page starts with the server gone: the same picture, pixel for
+// pixel, and a status line that says where it came from.
+TEST_F(BrowserPage, ReloadWithTheServerGoneShowsTheSamePictureFromTheSavedCopy) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  ASSERT_EQ(browser_->command("kept"), "ok");
+  browser_->command("stop-server");
+  browser_->command("reload");
+  ExpectedPicture picture{shipped_font()};
+  EXPECT_TRUE(wait_for_picture(picture));
+  picture.add_underline(kCursorStart);
+  EXPECT_TRUE(wait_for_picture(picture));
+  EXPECT_TRUE(wait_for_answer("status", kRunningFromSavedCopy));
+}
+
+// Back to the page finds the program as it was left, the cursor where it was moved, not
+// started afresh.
+TEST_F(BrowserPage, BackToThePageFindsTheProgramStillRunning) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  const ExpectedPicture moved = after_pressing_the_arrows();
+  ASSERT_TRUE(wait_for_picture(moved));
+  EXPECT_EQ(browser_->command("away-and-back"), "restored");
+  EXPECT_TRUE(wait_for_picture(moved));
+  EXPECT_EQ(browser_->command("status"), kRunning);
+}
+
+TEST_F(BrowserPage, MeetsTheAccessibilityRules) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  EXPECT_EQ(browser_->command("accessibility"), "none");
+}
+
+TEST_F(PhonePage, PictureAndKeysFitTheScreenAndMeetTheAccessibilityRules) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  EXPECT_EQ(browser_->command("fits"), "yes");
+  EXPECT_EQ(browser_->command("accessibility"), "none");
+}
+
+TEST_F(PhonePage, ArrowKeysMoveTheUnderlineOneCellEach) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  EXPECT_TRUE(wait_for_picture(after_pressing_the_arrows()));
+}
+
+TEST_F(PhonePage, SpaceSwitchesToFullScreenAndBack) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  press_key(XK_space);
+  ASSERT_TRUE(wait_for_answer("fullscreen", "yes"));
+  press_key(XK_space);
+  EXPECT_TRUE(wait_for_answer("fullscreen", "no"));
+  EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
+}
+
+TEST_F(PhonePage, EscapeEndsWithStatusZero) {
+  open_page();
+  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  expect_escape_to_end_with_status_zero();
 }
 
 }  // namespace

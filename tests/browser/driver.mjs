@@ -1,6 +1,7 @@
 // Drives one real browser for the browser tests: Debian's Chromium or Firefox, headed on
-// the X display in DISPLAY, showing the page from a server of its own.
-// Usage: node driver.mjs chromium|firefox SITE_FOLDER
+// the X display in DISPLAY, showing the page from a server of its own; with "phone", as a
+// phone's browser (412x915, touch, no keyboard).
+// Usage: node driver.mjs chromium|firefox SITE_FOLDER [phone]
 // It answers one line on standard output for each command line on standard input:
 //   open PATH         loads the page at PATH of the site ("ok")
 //   title             the page's title
@@ -11,13 +12,58 @@
 //   status            the page's status line
 //   output            what the program printed, with line ends as "\n"
 //   fullscreen        "yes" while the page is in full screen, else "no"
+//   tap NAME          taps the on-screen key whose accessible name is NAME ("ok")
+//   fits              "yes" when the picture and the on-screen keys lie within the
+//                     viewport, the picture at a whole number of device pixels per pixel;
+//                     else what does not
+//   installable       Chromium's installability errors, space-separated, or "none"
+//   accessibility     axe-core's WCAG 2 A and AA violations, space-separated, or "none"
+//   kept              waits until the service worker keeps the page for use offline ("ok")
+//   stop-server       stops serving the site, as a server gone away would ("ok")
+//   reload            reloads the page ("ok")
+//   away-and-back     opens another page, goes Back, and answers "restored" when the
+//                     page came back from the back/forward cache, else "reloaded"
 // Any failure answers "error: <what>". End of input closes the browser.
 import { writeFile } from 'node:fs/promises';
+import { createRequire } from 'node:module';
 import { createInterface } from 'node:readline';
 import puppeteer from 'puppeteer-core';
 
-import { launchBrowser } from '../../tools/browsers.mjs';
+import { launchBrowser, PHONE_VIEWPORT } from '../../tools/browsers.mjs';
 import { addressOf, serveFolder } from '../../tools/serve-web.mjs';
+
+const AXE_SCRIPT = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
+// How long Back may take to show the page again. Firefox fires no load event for a page
+// the back/forward cache restores, so Back is not waited for beyond this.
+const BACK_TIMEOUT_MS = 5000;
+
+// Notes in the page how it was last shown: kept whole in the back/forward cache
+// (persisted), or loaded afresh.
+function recordPageShows() {
+  window.addEventListener('pageshow', (event) => {
+    window.vyrtelShownFromCache = event.persisted;
+  });
+}
+
+// "yes" when the canvas and every on-screen key lie within the viewport, and the canvas
+// shows its 640x480 pixels at a whole number of device pixels each; else what does not.
+function layoutFits() {
+  const inside = (box) => box.left >= 0 && box.top >= 0 && box.right <= window.innerWidth
+    && box.bottom <= window.innerHeight && box.width > 0;
+  const canvas = document.querySelector('#stage canvas');
+  const keys = [...document.querySelectorAll('#touch-keys button')];
+  const outside = [canvas, ...keys].filter((element) => !inside(element.getBoundingClientRect()));
+  // Layout rounds sizes to 1/64 of a CSS pixel; the screen shows whole device pixels.
+  const scale = Math.round(canvas.getBoundingClientRect().width * window.devicePixelRatio)
+    / canvas.width;
+  const problems = outside.map((element) => {
+    const box = element.getBoundingClientRect();
+    return `${element.textContent || 'canvas'} at ${box.left},${box.top},${box.right},${box.bottom}`
+      + ` outside ${window.innerWidth}x${window.innerHeight}`;
+  });
+  if (!Number.isInteger(scale) || scale < 1) problems.push(`scale ${scale}`);
+  return problems.join('; ') || 'yes';
+}
 
 async function canvasPixels(page) {
   return page.evaluate(() => {
@@ -38,7 +84,8 @@ async function canvasPixels(page) {
   });
 }
 
-function commandsFor(page, site) {
+function commandsFor(page, server) {
+  const site = addressOf(server);
   return {
     async open(path) {
       await page.goto(new URL(path, site).href, { waitUntil: 'load' });
@@ -67,15 +114,62 @@ function commandsFor(page, site) {
     status: () => page.$eval('#status', (line) => line.textContent),
     output: () => page.$eval('#output', (block) => block.textContent.replaceAll('\n', '\\n')),
     fullscreen: () => page.evaluate(() => (document.fullscreenElement ? 'yes' : 'no')),
+    async tap(name) {
+      await page.tap(`::-p-aria(${name}[role="button"])`);
+      return 'ok';
+    },
+    fits: () => page.evaluate(layoutFits),
+    async installable() {
+      const session = await page.createCDPSession();
+      const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+      await session.detach();
+      return installabilityErrors.map((error) => error.errorId).join(' ') || 'none';
+    },
+    async accessibility() {
+      await page.addScriptTag({ path: AXE_SCRIPT });
+      const violations = await page.evaluate(async () => {
+        const results = await window.axe.run(document, {
+          runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] },
+        });
+        return results.violations.map((violation) => violation.id);
+      });
+      return violations.join(' ') || 'none';
+    },
+    async kept() {
+      await page.evaluate(() => navigator.serviceWorker.ready);
+      return 'ok';
+    },
+    async 'stop-server'() {
+      await new Promise((resolve) => {
+        server.close(resolve);
+        server.closeAllConnections();
+      });
+      return 'ok';
+    },
+    async reload() {
+      await page.reload({ waitUntil: 'load' });
+      return 'ok';
+    },
+    async 'away-and-back'() {
+      const here = new URL(page.url()).pathname;
+      await page.goto(new URL('/away', site).href);
+      await page.goBack({ waitUntil: 'load', timeout: BACK_TIMEOUT_MS }).catch(() => {});
+      await page.waitForFunction((path) => window.location.pathname === path
+        && window.vyrtelShownFromCache !== undefined, {}, here);
+      return (await page.evaluate(() => window.vyrtelShownFromCache)) ? 'restored' : 'reloaded';
+    },
   };
 }
 
 async function main() {
-  const [browserName, siteFolder] = process.argv.slice(2);
+  const [browserName, siteFolder, form] = process.argv.slice(2);
+  const phone = form === 'phone';
   const server = await serveFolder(siteFolder);
-  const browser = await launchBrowser(puppeteer, browserName, { headless: false });
+  const browser = await launchBrowser(puppeteer, browserName, { headless: false, phone });
   const [page] = await browser.pages();
-  const commands = commandsFor(page, addressOf(server));
+  if (phone) await page.setViewport(PHONE_VIEWPORT);
+  await page.evaluateOnNewDocument(recordPageShows);
+  const commands = commandsFor(page, server);
   console.log('ready');
   for await (const line of createInterface({ input: process.stdin })) {
     const [name, ...words] = line.split(' ');
