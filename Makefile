@@ -6,7 +6,14 @@ SANITIZE_BUILD := build-sanitize
 JOBS := $(shell nproc)
 CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
 
-.PHONY: run test bench screenshot package build web web-site web-screenshot browser-tools windows
+.PHONY: run test bench screenshot package build web web-site web-screenshot browser-tools windows \
+        release
+
+# One time for every date a build writes into what it makes (archive entries, the Debian
+# package, Windows' time stamps), so that the same source gives the same bytes:
+# tools/source-date.sh takes the commit's, unless it is set already.
+SOURCE_DATE_EPOCH ?= $(shell tools/source-date.sh)
+export SOURCE_DATE_EPOCH
 
 build:
 	tools/install-deps.sh build
@@ -41,8 +48,6 @@ web: web-site
 # archives in the folder VYRTEL_WINDOWS_SOURCES names or, without it, from upstream.
 WINDOWS_BUILD := build-windows
 WINDOWS_SDL := $(CURDIR)/$(WINDOWS_BUILD)/sdl
-VERSION := $(shell sed -n 's/^project.vyrtel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-WINDOWS_ZIP := $(WINDOWS_BUILD)/vyrtel-$(VERSION)-win64.zip
 
 windows:
 	tools/install-deps.sh windows
@@ -58,18 +63,21 @@ browser-tools:
 # The tests run twice: built with GCC, and built with Clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer. Both runs take the end-to-end tests through the compatibility
 # layer the program is built with and through the classic SDL 1.2 library, unpacked into
-# $(CLASSIC_SDL). The first also runs the browser page in Chromium and Firefox, and the
-# Windows zip under Wine.
+# $(CLASSIC_SDL). The first also checks a release of the work tree, made into
+# $(TEST_RELEASE) as make release makes one: it runs the browser page from its zip in
+# Chromium and Firefox and the Windows zip under Wine, checks the Debian package, and
+# builds the release again elsewhere to compare it byte for byte.
 CLASSIC_SDL := $(BUILD)/classic-sdl
+TEST_RELEASE := $(BUILD)/release
 SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
 
 test:
 	tools/install-deps.sh test
-	$(MAKE) --no-print-directory web-site browser-tools windows
+	$(MAKE) --no-print-directory browser-tools
+	tools/release.sh --work-tree $(TEST_RELEASE)/dist $(TEST_RELEASE)
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
 	  cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON -DVYRTEL_CLASSIC_SDL_DIR="$$classic" \
-	    -DVYRTEL_WEB_SITE=$(CURDIR)/$(SITE) -DVYRTEL_BUILD_BENCH=ON \
-	    -DVYRTEL_WINDOWS_ZIP=$(CURDIR)/$(WINDOWS_ZIP)
+	    -DVYRTEL_BUILD_BENCH=ON -DVYRTEL_RELEASE_DIR=$(CURDIR)/$(TEST_RELEASE)/dist
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
@@ -85,7 +93,13 @@ package:
 	tools/install-deps.sh package
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && cpack -G DEB
+	cd $(BUILD) && umask 022 && cpack -G DEB
+
+# A release of the commit checked out, into dist/: the source archive, the Debian
+# package, the Windows zip, the browser page's zip and their SHA256SUMS, each the same
+# bytes wherever and whenever the commit is built. Refuses uncommitted changes.
+release:
+	tools/release.sh dist build-release
 
 # Measures the program from a Release build of its own on a private 1920x1080 Xvfb with a
 # window manager, presenting directly and through the GPU path, each in a window and in

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a make target needs, when they are missing.
-# Usage: tools/install-deps.sh build|web|test|bench|package|windows
+# Usage: tools/install-deps.sh build|web|test|bench|package|windows|release
 # As root it runs apt-get; otherwise it prints the apt-get line to run and fails.
 set -euo pipefail
 
 build=(g++ cmake make pkg-config libsdl1.2-compat-dev)
-# The browser page: Debian's Emscripten, which brings its own SDL 1.2 and runs on Node.
-# npm comes with most Node installations; Debian's own is added only where it is missing.
-web=(cmake make emscripten)
+# Zips whose bytes depend on nothing but the files in them.
+zip=(zip strip-nondeterminism)
+# The browser page: Debian's Emscripten, which brings its own SDL 1.2 and runs on Node,
+# librsvg's converter for its icons, and its zip. npm comes with most Node installations;
+# Debian's own is added only where it is missing.
+web=(cmake make emscripten librsvg2-bin "${zip[@]}")
 if ! command -v npm >/dev/null; then
   web+=(npm)
 fi
@@ -18,24 +21,27 @@ classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
 # The Windows zip: MinGW-w64's compilers, in the flavour with standard C++ threads, git to
 # fetch SDL's sources, librsvg's and icoutils' converters for the icon, and zip.
 windows=(cmake make git g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-         binutils-mingw-w64-x86-64 librsvg2-bin icoutils zip)
+         binutils-mingw-w64-x86-64 librsvg2-bin icoutils "${zip[@]}")
+package=("${build[@]}" dpkg-dev file)
+# A release: git for the source archive, and the three builds.
+release=(git "${package[@]}" "${windows[@]}" "${web[@]}")
 # Headless X server with a window manager, X client libraries (XTEST) and libpng for the
 # real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
 # for the second build, the browser page with the two browsers it is tested in, the
 # validators of the desktop entry, metainfo and manual page, Debian's package checker
 # with hardening-check, the two static analysers, Google Benchmark, since the measuring
-# tools are built, tested and analysed too, and the Windows zip with Wine to run it.
+# tools are built, tested and analysed too, the Windows zip with Wine to run it, and a
+# release, with diffoscope to show where two builds of it differ.
 test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libpng-dev
       valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
       dpkg-dev file lintian devscripts clang-tidy cppcheck libbenchmark-dev
       "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr
-      "${windows[@]}" wine wine64 unzip)
+      "${release[@]}" wine wine64 unzip diffoscope-minimal)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
 # window manager and X client libraries (XTEST) the window measurements use, and the
 # browser page with the browsers it is measured in.
 bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev
        libpng-dev "${web[@]}" chromium firefox-esr)
-package=("${build[@]}" dpkg-dev file)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
@@ -44,7 +50,8 @@ case "${1:-build}" in
   bench) wanted=("${bench[@]}") ;;
   package) wanted=("${package[@]}") ;;
   windows) wanted=("${windows[@]}") ;;
-  *) echo "usage: $0 build|web|test|bench|package|windows" >&2; exit 2 ;;
+  release) wanted=("${release[@]}") ;;
+  *) echo "usage: $0 build|web|test|bench|package|windows|release" >&2; exit 2 ;;
 esac
 
 missing=()

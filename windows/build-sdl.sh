@@ -57,23 +57,35 @@ unpack_from_upstream() {
   rm -rf "$clone"
 }
 
+# SDL2 names its revision after `git describe` in its source folder, which, unpacked
+# inside another checkout (this project's, say), describes that checkout instead. A
+# REVISION.txt, as SDL's own release archives carry, names the release commit.
 unpack() {
   if [ -n "${VYRTEL_WINDOWS_SOURCES:-}" ]; then
     unpack_from_folder "$@"
   else
     unpack_from_upstream "$@"
   fi
+  echo "release-${1##*-}-0-g$3" >"$dest/src/$1/REVISION.txt"
 }
 
-# Configures, builds and installs the CMake project in $dest/src/$1, stripped.
+# Configures, builds and installs the CMake project in $dest/src/$1, stripped, saying what
+# it is doing, since each library takes a while. The source folder's path, which SDL's
+# messages hold through __FILE__, is written as "." so that the libraries do not depend
+# on where they were built; their dates come from SOURCE_DATE_EPOCH, which the compiler
+# and the linker honour, when it is set.
 build() {
-  local name=$1
+  local name=$1 started=$SECONDS
   shift
+  echo "  configuring $name"
   cmake -S "$dest/src/$name" -B "$dest/build/$name" -DCMAKE_BUILD_TYPE=Release \
-    --toolchain "$project/windows/mingw-w64.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" "$@" >/dev/null
+    --toolchain "$project/windows/mingw-w64.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DCMAKE_C_FLAGS="-ffile-prefix-map=$dest/src/$name=." "$@" >/dev/null
+  echo "  compiling $name on $jobs cores"
   cmake --build "$dest/build/$name" -j "$jobs" >/dev/null
   cmake --install "$dest/build/$name" --strip >/dev/null
   install -D -m 644 "$dest/src/$name/LICENSE.txt" "$prefix/licenses/${name%-*}.txt"
+  echo "  $name built in $((SECONDS - started)) s"
 }
 
 rm -rf "$dest"
@@ -81,7 +93,7 @@ mkdir -p "$dest/src"
 unpack "${sdl2[@]}"
 unpack "${compat[@]}"
 
-echo "Building SDL2 and sdl12-compat for Windows"
+echo "Building SDL2 and sdl12-compat for Windows, once for this build folder (a minute or two)"
 # SDL2 as upstream configures it for Windows. Leaving out the subsystems the program never
 # starts (audio, game controllers and the like) would save only a sixth of the DLL and a
 # tenth of the build, for a library unlike the one every other SDL program ships.

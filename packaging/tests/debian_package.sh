@@ -1,22 +1,27 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the build tree with CPack and checks what it carries:
+# Checks a Debian package, or builds one from a build tree with CPack first, and checks what
+# it carries:
 # every installed file, a menu entry that starts the program in the packaged data
 # directory, a changelog whose latest entry is this version, and a Depends line that
 # names SDL 1.2, and a hardened binary stripped as Debian strips; then that lintian finds
 # neither an error nor a warning in it, nor any of its notes on hardening or stripping.
 # What apt makes of the Depends line is apt_install.sh's business.
-# Usage: debian_package.sh BUILD_DIR WORK_DIR
+# Usage: debian_package.sh PACKAGE_DIR|BUILD_DIR WORK_DIR
 set -euo pipefail
-build=$1 work=$2
+from=$1 work=$2
 
 rm -rf "$work"
 mkdir -p "$work"
-if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" >"$work/cpack.log" 2>&1; then
-  cat "$work/cpack.log" >&2
-  exit 1
+if [ -f "$from/CPackConfig.cmake" ]; then
+  if ! (umask 022 && cpack --config "$from/CPackConfig.cmake" -G DEB -B "$work") \
+    >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log" >&2
+    exit 1
+  fi
+  from=$work
 fi
-debs=("$work"/vyrtel_*.deb)
-[ -f "${debs[0]}" ] || { echo "cpack made no vyrtel_*.deb" >&2; exit 1; }
+debs=("$from"/vyrtel_*.deb)
+[ -f "${debs[0]}" ] || { echo "no vyrtel_*.deb in $from" >&2; exit 1; }
 deb=${debs[0]}
 
 contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Checks a release folder as tools/release.sh makes it: exactly its five files, checksums
+# that sha256sum -c accepts, a source archive holding every file of the commit it names
+# under vyrtel-<version>/, and a Debian package whose members and entries are root's and
+# writable by their owner alone, its folders drwxr-xr-x.
+# Usage: contents.sh DIST VERSION REPOSITORY
+set -euo pipefail
+dist=${1:?usage: $0 DIST VERSION REPOSITORY}
+version=${2:?usage: $0 DIST VERSION REPOSITORY}
+repository=${3:?usage: $0 DIST VERSION REPOSITORY}
+export LC_ALL=C
+name=vyrtel-$version
+archive=$dist/$name.tar.gz
+deb=$dist/vyrtel_${version}_amd64.deb
+failures=0
+
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+expected="SHA256SUMS $name-web.zip $name-win64.zip $name.tar.gz vyrtel_${version}_amd64.deb"
+listed=$(ls "$dist" | tr '\n' ' ')
+[ "$listed" = "$expected " ] || fail "the release holds [$listed], not [$expected]"
+
+summed=$(awk '{ print $2 }' "$dist/SHA256SUMS" | sort | tr '\n' ' ')
+[ "$summed" = "${expected#SHA256SUMS } " ] || fail "SHA256SUMS names [$summed]"
+(cd "$dist" && sha256sum --check --quiet SHA256SUMS) || fail "SHA256SUMS does not check"
+
+# git get-tar-commit-id reads only the archive's first header, which ends gzip early.
+commit=$(set +o pipefail; gzip -dc "$archive" 2>/dev/null | git get-tar-commit-id) ||
+  fail "$name.tar.gz names no commit"
+archived=$(tar -tzf "$archive" | grep -v '/$' | sort)
+tracked=$(git -C "$repository" ls-tree -r --name-only "$commit" | sed "s|^|$name/|" | sort)
+[ "$archived" = "$tracked" ] ||
+  fail "$name.tar.gz does not hold exactly the files of commit $commit under $name/:" \
+    "$(diff <(echo "$tracked") <(echo "$archived") | head -n 10)"
+
+# dpkg-deb -c: mode, owner/group, size, date, time, path.
+while read -r mode owner _ _ _ path; do
+  [ "$owner" = root/root ] || fail "$path belongs to $owner"
+  case $mode in
+    d*) [ "$mode" = drwxr-xr-x ] || fail "folder $path is $mode" ;;
+    *) [[ $mode == ?????-??-? ]] || fail "$path is $mode" ;;
+  esac
+done < <(dpkg-deb -c "$deb")
+# ar tv: mode, uid/gid, size, date, name.
+while read -r mode owner _ _ _ _ _ member; do
+  [ "$owner" = 0/0 ] && [ "$mode" = rw-r--r-- ] || fail "package member $member is $mode $owner"
+done < <(ar tv "$deb")
+
+[ "$failures" -eq 0 ] && echo "The release holds what it should"
+exit $((failures > 0))
