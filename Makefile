@@ -66,7 +66,8 @@ browser-tools:
 # $(CLASSIC_SDL). The first also checks a release of the work tree, made into
 # $(TEST_RELEASE) as make release makes one: it runs the browser page from its zip in
 # Chromium and Firefox and the Windows zip under Wine, checks the Debian package, and
-# builds the release again elsewhere to compare it byte for byte.
+# compares the release byte for byte with the same release built a second time
+# elsewhere, at the same time as the first.
 CLASSIC_SDL := $(BUILD)/classic-sdl
 TEST_RELEASE := $(BUILD)/release
 SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
@@ -74,10 +75,11 @@ SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMP
 test:
 	tools/install-deps.sh test
 	$(MAKE) --no-print-directory browser-tools
-	tools/release.sh --work-tree $(TEST_RELEASE)/dist $(TEST_RELEASE)
+	tests/release/build-twice.sh $(TEST_RELEASE)
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
 	  cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON -DVYRTEL_CLASSIC_SDL_DIR="$$classic" \
-	    -DVYRTEL_BUILD_BENCH=ON -DVYRTEL_RELEASE_DIR=$(CURDIR)/$(TEST_RELEASE)/dist
+	    -DVYRTEL_BUILD_BENCH=ON -DVYRTEL_RELEASE_DIR=$(CURDIR)/$(TEST_RELEASE)/dist \
+	    -DVYRTEL_RELEASE_AGAIN_DIR=$(CURDIR)/$(TEST_RELEASE)/again
 	cmake --build $(BUILD) -j $(JOBS)
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \

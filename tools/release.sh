@@ -14,18 +14,17 @@
 # --work-tree (make test) the work tree is released as it is: its changes, and files that
 # .gitignore does not exclude, go into a commit of their own on top of HEAD, dated as HEAD,
 # so the same work tree gives the same commit. The source archive names the commit it holds
-# (git get-tar-commit-id).
+# (git get-tar-commit-id); --commit only prints the commit that would be released.
 # Usage: tools/release.sh [--work-tree] OUT WORK
+#        tools/release.sh [--work-tree] --commit
 set -euo pipefail
 
-usage="usage: $0 [--work-tree] OUT WORK"
+usage="usage: $0 [--work-tree] OUT WORK, or $0 [--work-tree] --commit"
 work_tree=false
 if [ "${1:-}" = --work-tree ]; then
   work_tree=true
   shift
 fi
-out=$(realpath -m "${1:?$usage}")
-work=$(realpath -m "${2:?$usage}")
 cd "$(dirname "$0")/.."
 # A release's files are readable by all and writable by their owner alone, whatever the
 # umask of whoever builds it.
@@ -33,7 +32,6 @@ umask 022
 
 version=$(sed -n 's/^project.vyrtel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 name=vyrtel-$version
-tree=$work/$name
 
 step() {
   echo "== $*"
@@ -68,6 +66,13 @@ else
   fi
   commit=$(git rev-parse HEAD)
 fi
+if [ "${1:-}" = --commit ]; then
+  echo "$commit"
+  exit 0
+fi
+out=$(realpath -m "${1:?$usage}")
+work=$(realpath -m "${2:?$usage}")
+tree=$work/$name
 
 tools/install-deps.sh release
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct "$commit")}
@@ -87,12 +92,14 @@ step "The source archive, $name.tar.gz"
 git archive --format=tar --prefix="$name/" "$commit" | gzip -9n >"$out/$name.tar.gz"
 tar -xzf "$out/$name.tar.gz" -C "$work"
 
-step "The Debian package, built from the source archive"
+# The Windows zip takes longest, mostly SDL2's configuration, which keeps one core busy:
+# the other two are built meanwhile, its lines marked as its own.
+step "The Windows zip, the Debian package and the browser page, built from the source archive"
+(make -C "$tree" --no-print-directory windows 2>&1 | sed -u 's/^/[windows] /') &
+windows=$!
 make -C "$tree" --no-print-directory package
-step "The Windows zip, built from the source archive"
-make -C "$tree" --no-print-directory windows
-step "The browser page, built from the source archive"
 make -C "$tree" --no-print-directory web-site
+wait "$windows" || { echo "The Windows zip could not be built" >&2; exit 1; }
 
 cp "$tree/build/vyrtel_${version}"_*.deb "$tree/build-windows/$name-win64.zip" \
   "$tree/build-web/$name-web.zip" "$out/"

@@ -93,7 +93,7 @@ mkdir -p "$dest/src"
 unpack "${sdl2[@]}"
 unpack "${compat[@]}"
 
-echo "Building SDL2 and sdl12-compat for Windows, once for this build folder (a minute or two)"
+echo "Building SDL2 and sdl12-compat for Windows, once for this build folder (a few minutes)"
 # SDL2 as upstream configures it for Windows. Leaving out the subsystems the program never
 # starts (audio, game controllers and the like) would save only a sixth of the DLL and a
 # tenth of the build, for a library unlike the one every other SDL program ships.
