@@ -1,5 +1,7 @@
 #include "acceptance_test.h"
 
+#include <X11/keysym.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -152,15 +154,24 @@ std::optional<Image> ProgramTest::wait_for_picture(const ExpectedPicture& expect
       [this](const Image& shot) { return read_window(shot, pixel_size_); }, timeout);
 }
 
-bool ProgramTest::window_back_at(const WindowGeometry& place) {
-  return poll_until(kPictureTimeout, [&] {
+void ProgramTest::expect_full_screen_and_back() {
+  const auto window_place = x_session().geometry(window_);
+  ASSERT_TRUE(window_place);
+  press_key(XK_space);
+  EXPECT_TRUE(wait_for_full_screen(test_screen_blinking()));
+  press_key(XK_space);
+  // Under Wine each display mode has a window of its own, so the window is looked up by
+  // its caption each time.
+  ASSERT_TRUE(poll_until(kPictureTimeout, [&] {
     const auto window = x_session().find_window(kCaption);
-    if (!window || x_session().geometry(*window) != place) {
+    if (!window || x_session().geometry(*window) != *window_place) {
       return false;
     }
     window_ = *window;
     return true;
-  });
+  })) << "the window did not come back";
+  EXPECT_TRUE(wait_for_picture(test_screen()));
+  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
 }
 
 std::optional<Image> ProgramTest::wait_for_full_screen(const ExpectedPicture& expected) {

@@ -79,9 +79,9 @@ class ProgramTest : public testing::Test {
   // `pixel_size_` screen pixels.
   std::optional<Image> wait_for_picture(const ExpectedPicture& expected,
                                         std::chrono::milliseconds timeout = kPictureTimeout);
-  // Waits for the program's window to be at `place`. Under Wine each display mode has a
-  // window of its own, so the window is looked up by its caption each time.
-  bool window_back_at(const WindowGeometry& place);
+  // Space to full screen, which must show the picture, and Space again: the window must
+  // come back where it was, with the same picture in both blink phases.
+  void expect_full_screen_and_back();
   // The same for the whole screen, with the program in full screen on the 1920x1080
   // desktop. The compatibility layer scales the picture to the screen's height by 2.25,
   // nearest neighbour (strokes 2 or 3 screen pixels wide), centred, aspect kept. The

@@ -58,16 +58,7 @@ TEST_F(Keyboard, OtherKeysChangeNothing) {
 TEST_F(Keyboard, SpaceSwitchesToFullScreenAndBackToTheSamePicture) {
   ASSERT_TRUE(launch_in_window());
   ASSERT_TRUE(wait_for_picture(test_screen()));
-  const auto window_place = x_session().geometry(window_);
-  ASSERT_TRUE(window_place);
-
-  press_key(XK_space);
-  EXPECT_TRUE(wait_for_full_screen(test_screen_blinking()));
-
-  press_key(XK_space);
-  ASSERT_TRUE(window_back_at(*window_place)) << "the window did not come back";
-  EXPECT_TRUE(wait_for_picture(test_screen()));
-  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+  expect_full_screen_and_back();
 }
 
 TEST_F(Keyboard, UnderlineBelowTheFrameStaysInBothBlinkPhases) {

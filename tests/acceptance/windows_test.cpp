@@ -114,14 +114,7 @@ TEST_F(WindowsRun, FullScreenAndBackAtTwiceTheScaleReturnsToTheSameWindow) {
   ASSERT_TRUE(launch_at_display_scale(kTwiceDpi));
   pixel_size_ = 2;
   ASSERT_TRUE(wait_for_picture(test_screen()));
-  const auto window_place = x_session().geometry(window_);
-  ASSERT_TRUE(window_place);
-  press_key(XK_space);
-  EXPECT_TRUE(wait_for_full_screen(test_screen_blinking()));
-  press_key(XK_space);
-  ASSERT_TRUE(window_back_at(*window_place)) << "the window did not come back";
-  EXPECT_TRUE(wait_for_picture(test_screen()));
-  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+  expect_full_screen_and_back();
 }
 
 // The display scale in dots per inch, the user's own window scaling if any, and how many
