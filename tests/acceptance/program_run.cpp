@@ -18,14 +18,27 @@ constexpr const char* kClassicSdlVariable = "VYRTEL_CLASSIC_SDL_DIR";
 constexpr const char* kWineDirVariable = "VYRTEL_WINE_DIR";
 constexpr const char* kWindowsProgram = "vyrtel.exe";
 
-// A copy made of hard links: instant, and the original stays as it was, since neither
-// the program nor Wine writes into an existing file (Wine saves its registry under a new
-// name and renames it).
+// A copy made of hard links: instant, and the original stays as it was, since the
+// program writes no existing file.
 void link_copy(const std::filesystem::path& from, const std::filesystem::path& to) {
   std::filesystem::copy(from, to,
                         std::filesystem::copy_options::recursive |
                             std::filesystem::copy_options::create_hard_links |
                             std::filesystem::copy_options::copy_symlinks);
+}
+
+// A copy of a Wine prefix. Wine rewrites its registry files in place, so those are
+// copied for real: through a shared link, one run's display scale would become every
+// other run's.
+void copy_wine_prefix(const std::filesystem::path& from, const std::filesystem::path& to) {
+  link_copy(from, to);
+  for (const auto& entry : std::filesystem::directory_iterator(from)) {
+    if (entry.path().extension() == ".reg") {
+      const std::filesystem::path copy = to / entry.path().filename();
+      std::filesystem::remove(copy);
+      std::filesystem::copy_file(entry.path(), copy);
+    }
+  }
 }
 
 // The program's command line: the Linux program, or the Windows one started by Wine.
@@ -65,7 +78,7 @@ ProgramRun::ProgramRun(const std::filesystem::path& program_subfolder)
   if (const auto unpacked = windows_program_dir()) {
     std::filesystem::create_directories(program_folder().parent_path());
     link_copy(*unpacked, program_folder());
-    link_copy(unpacked->parent_path() / "prefix", wine_prefix());
+    copy_wine_prefix(unpacked->parent_path() / "prefix", wine_prefix());
   }
 }
 
