@@ -18,9 +18,11 @@ const IDLE_WINDOW_MS = 10000;
 const KEY_COUNT = 50;
 const KEY_GAP_MS = 60;       // each press is on the canvas well before the next one
 const CLOCK_TICKS_PER_SECOND = 100;  // /proc's unit of CPU time on Linux
-// The page and the plain canvas take turns, so that the browser's own background work,
-// which comes and goes, falls on both alike; each figure is the median of its rounds.
-const ROUNDS = 3;
+// A blank page, the page and the plain canvas take turns, so that the browser's own
+// background work, which comes and goes (in Firefox's parent process by up to 5 % of a
+// core for seconds at a time), falls on all three alike; each figure is the median of its
+// rounds.
+const ROUNDS = 5;
 const PLAIN_CANVAS = join(dirname(fileURLToPath(import.meta.url)), 'plain-canvas');
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -62,8 +64,7 @@ async function cpuPercent(root) {
   return (100 * used) / CLOCK_TICKS_PER_SECOND / (IDLE_WINDOW_MS / 1000);
 }
 
-// The browser's CPU with a blank page, before and after the page (a browser's background
-// work comes and goes): the mean of the two.
+// The browser's CPU with a blank page.
 async function blankCpuPercent(page, pid) {
   await page.goto('about:blank');
   await sleep(WARM_UP_MS);
@@ -129,15 +130,16 @@ async function measure(browserName, site) {
     const [page] = await browser.pages();
     const pid = browser.process().pid;
     await sleep(SETTLE_MS);
-    const blankBefore = await blankCpuPercent(page, pid);
     await page.evaluateOnNewDocument(recordFramesAndKeys);
+    const blankRounds = [];
     const pageRounds = [];
     const canvasCpu = [];
     for (let round = 0; round < ROUNDS; ++round) {
+      blankRounds.push(await blankCpuPercent(page, pid));
       pageRounds.push(await pageRound(page, pid, addressOf(server), round));
       canvasCpu.push(await plainCanvasCpuPercent(page, pid, addressOf(canvasServer)));
     }
-    const blankCpu = (blankBefore + (await blankCpuPercent(page, pid))) / 2;
+    const blankCpu = median(blankRounds);
     const pageCpu = median(pageRounds.map((round) => round.cpu));
     const plainCpu = median(canvasCpu);
     const { firstFrame, delays } = pageRounds[0];

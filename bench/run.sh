@@ -21,7 +21,7 @@ key_count=50
 key_gap_ms=40          # each press is shown well before the next one
 frame_count=200        # presses, each bringing a frame, for the CPU a frame costs
 frame_gap_ms=10        # faster than the loop looks at input: every look finds a press
-browser_rounds=3       # of the page and of a plain canvas, in turn (bench/browser.mjs)
+browser_rounds=5       # of a blank page, the page and a plain canvas, in turn (bench/browser.mjs)
 
 # The two ways the program presents frames, and what each sets in its environment: the
 # direct path (X11 shared memory) is its own default, the GPU path (GL) one variable away.
