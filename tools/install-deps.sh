@@ -19,8 +19,9 @@ fi
 # libraries it needs at run time.
 classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
 # The Windows zip: MinGW-w64's compilers, in the flavour with standard C++ threads, git to
-# fetch SDL's sources, librsvg's and icoutils' converters for the icon, and zip.
-windows=(cmake make git g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
+# fetch SDL's sources, Ninja to build them, librsvg's and icoutils' converters for the
+# icon, and zip.
+windows=(cmake make ninja-build git g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
          binutils-mingw-w64-x86-64 librsvg2-bin icoutils "${zip[@]}")
 package=("${build[@]}" dpkg-dev file)
 # A release: git for the source archive, and the three builds.

@@ -70,15 +70,16 @@ unpack() {
 }
 
 # Configures, builds and installs the CMake project in $dest/src/$1, stripped, saying what
-# it is doing, since each library takes a while. The source folder's path, which SDL's
-# messages hold through __FILE__, is written as "." so that the libraries do not depend
-# on where they were built; their dates come from SOURCE_DATE_EPOCH, which the compiler
-# and the linker honour, when it is set.
+# it is doing, since each library takes a while. With Ninja, which runs SDL2's two hundred
+# or so trial compilations of its configuration in a third less time than make. The
+# source folder's path, which SDL's messages hold through __FILE__, is written as "." so
+# that the libraries do not depend on where they were built; their dates come from
+# SOURCE_DATE_EPOCH, which the compiler and the linker honour, when it is set.
 build() {
   local name=$1 started=$SECONDS
   shift
   echo "  configuring $name"
-  cmake -S "$dest/src/$name" -B "$dest/build/$name" -DCMAKE_BUILD_TYPE=Release \
+  cmake -G Ninja -S "$dest/src/$name" -B "$dest/build/$name" -DCMAKE_BUILD_TYPE=Release \
     --toolchain "$project/windows/mingw-w64.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
     -DCMAKE_C_FLAGS="-ffile-prefix-map=$dest/src/$name=." "$@" >/dev/null
   echo "  compiling $name on $jobs cores"
