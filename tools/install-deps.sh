@@ -32,12 +32,13 @@ release=(git "${package[@]}" "${windows[@]}" "${web[@]}")
 # validators of the desktop entry, metainfo and manual page, Debian's package checker
 # with hardening-check, the two static analysers, Google Benchmark, since the measuring
 # tools are built, tested and analysed too, the Windows zip with Wine to run it, and a
-# release, with diffoscope to show where two builds of it differ.
+# release, built a second time a day later by libfaketime's clock, with diffoscope to
+# show where two builds of it differ.
 test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libpng-dev
       valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
       dpkg-dev file lintian devscripts clang-tidy cppcheck libbenchmark-dev
       "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr
-      "${release[@]}" wine wine64 unzip diffoscope-minimal)
+      "${release[@]}" faketime wine wine64 unzip diffoscope-minimal)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
 # window manager and X client libraries (XTEST) the window measurements use, and the
 # browser page with the browsers it is measured in.

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the release of COMMIT a second time, as someone else would: from a clean clone,
-# in another folder, under another umask, time zone and locale, with SOURCE_DATE_EPOCH
-# taken afresh from the commit, into OUT; make test runs it beside the first build and
-# reproducible.sh compares the two.
+# in another folder, a day later, under another umask, time zone and locale, with
+# SOURCE_DATE_EPOCH taken afresh from the commit, into OUT; make test runs it beside the
+# first build and reproducible.sh compares the two.
 # Usage: build-again.sh COMMIT OUT
 set -euo pipefail
 commit=${1:?usage: $0 COMMIT OUT}
@@ -22,10 +22,12 @@ if [ "$(locale charmap)" = UTF-8 ]; then
 else
   other_locale=C.UTF-8
 fi
-echo "Building commit $commit again in $elsewhere (umask 0002, TZ=Pacific/Auckland," \
-  "LC_ALL=$other_locale)"
+echo "Building commit $commit again in $elsewhere (a day later, umask 0002," \
+  "TZ=Pacific/Auckland, LC_ALL=$other_locale)"
 cd "$elsewhere/clone"
 umask 0002
 unset SOURCE_DATE_EPOCH
+# A day later by the clock of every process of the build (libfaketime), so that a date
+# taken from the clock anywhere makes the two builds differ.
 TZ=Pacific/Auckland LC_ALL=$other_locale LANG=$other_locale \
-  tools/release.sh "$out" "$elsewhere/work"
+  faketime -m -f +1d tools/release.sh "$out" "$elsewhere/work"
