@@ -12,7 +12,11 @@ import puppeteer from 'puppeteer-core';
 import { launchBrowser } from '../tools/browsers.mjs';
 import { addressOf, serveFolder } from '../tools/serve-web.mjs';
 
-const WARM_UP_MS = 2000;     // the page loaded and drawing, the blank page settled
+// Idle is measured from 15 s after loading, alike for the blank page, the page and the
+// plain canvas: by then the page's start-up work is done (its code compiled and
+// optimised, its first garbage collections, its service worker started and checked for
+// a new build), which in Firefox costs about 0.6 % of a core over the first 12 s.
+const WARM_UP_MS = 15000;
 const SETTLE_MS = 5000;      // a new browser's own start-up work done
 const IDLE_WINDOW_MS = 10000;
 const KEY_COUNT = 50;
@@ -22,7 +26,7 @@ const CLOCK_TICKS_PER_SECOND = 100;  // /proc's unit of CPU time on Linux
 // background work, which comes and goes (in Firefox's parent process by up to 5 % of a
 // core for seconds at a time), falls on all three alike; each figure is the median of its
 // rounds.
-const ROUNDS = 5;
+const ROUNDS = 3;
 const PLAIN_CANVAS = join(dirname(fileURLToPath(import.meta.url)), 'plain-canvas');
 
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -103,15 +107,19 @@ async function plainCanvasCpuPercent(page, pid, address) {
   return cpuPercent(pid);
 }
 
-// One round of the page, started afresh: its CPU, and on the first round its first frame
-// and key press to canvas (after the idle figure, so that the presses do not disturb it).
+// One round of the page, started afresh: its CPU, and on the first round its first frame,
+// its blink (idle, only the blink puts frames on the canvas) and key press to canvas (after
+// the idle figure, so that the presses do not disturb it).
 async function pageRound(page, pid, address, round) {
   await page.goto(address);
   await page.waitForFunction(() => window.benchFrames.length > 0, { timeout: 30000 });
   const firstFrame = await page.evaluate(() => window.benchFrames[0]);
   await sleep(WARM_UP_MS);
+  const idleFrom = await page.evaluate(() => window.benchFrames.length);
   const cpu = await cpuPercent(pid);
   if (round > 0) return { cpu };
+  const idleFrames = await page.evaluate((from) => window.benchFrames.slice(from), idleFrom);
+  const blinks = idleFrames.slice(1).map((frame, i) => frame - idleFrames[i]);
   for (let i = 0; i < KEY_COUNT; ++i) {
     await page.keyboard.press(i % 2 ? 'ArrowLeft' : 'ArrowRight');
     await sleep(KEY_GAP_MS);
@@ -119,7 +127,7 @@ async function pageRound(page, pid, address, round) {
   const delays = await page.evaluate(
     (code) => new Function(`return (${code})`)()(window.benchKeys, window.benchFrames),
     keyToCanvasMs.toString());
-  return { cpu, firstFrame, delays };
+  return { cpu, firstFrame, blinks, delays };
 }
 
 async function measure(browserName, site) {
@@ -142,7 +150,7 @@ async function measure(browserName, site) {
     const blankCpu = median(blankRounds);
     const pageCpu = median(pageRounds.map((round) => round.cpu));
     const plainCpu = median(canvasCpu);
-    const { firstFrame, delays } = pageRounds[0];
+    const { firstFrame, blinks, delays } = pageRounds[0];
     return {
       'first-frame-ms': firstFrame,
       'page-cpu-percent': pageCpu,
@@ -151,6 +159,8 @@ async function measure(browserName, site) {
       'idle-above-blank-percent': pageCpu - blankCpu,
       'plain-canvas-above-blank-percent': plainCpu - blankCpu,
       'idle-to-plain-canvas-ratio': (pageCpu - blankCpu) / (plainCpu - blankCpu),
+      'blink-period-median-ms': median(blinks),
+      'blink-period-max-ms': Math.max(...blinks),
       'key-to-canvas-median-ms': median(delays),
       'key-to-canvas-max-ms': Math.max(...delays),
       'keys-shown': delays.length,

@@ -21,7 +21,7 @@ key_count=50
 key_gap_ms=40          # each press is shown well before the next one
 frame_count=200        # presses, each bringing a frame, for the CPU a frame costs
 frame_gap_ms=10        # faster than the loop looks at input: every look finds a press
-browser_rounds=5       # of a blank page, the page and a plain canvas, in turn (bench/browser.mjs)
+browser_rounds=3       # of a blank page, the page and a plain canvas, in turn (bench/browser.mjs)
 
 # The two ways the program presents frames, and what each sets in its environment: the
 # direct path (X11 shared memory) is its own default, the GPU path (GL) one variable away.
@@ -277,6 +277,9 @@ browser_table() {
   browser_row "key press to frame / canvas, max" "ms" keys.txt key-to-frame-max-ms \
     key-to-canvas-max-ms
   browser_row "  key presses shown of $key_count" "presses" keys.txt keys-shown keys-shown
+  browser_row "blink period, median" "ms" blink.txt blink-period-median-ms \
+    blink-period-median-ms
+  browser_row "blink period, max" "ms" blink.txt blink-period-max-ms blink-period-max-ms
 }
 
 # One row of the goals: what, figure, unit, and the goal as "<= N".
@@ -334,6 +337,8 @@ goals() {
       "$(figure idle-to-plain-canvas-ratio "$page")" ratio "<= 1.25"
     row "key press to canvas, max of $key_count, $browser" \
       "$(figure key-to-canvas-max-ms "$page")" ms "<= 17"
+    row "blink period, median, $browser" "$(figure blink-period-median-ms "$page")" ms \
+      "<= 252"
   done
 }
 
