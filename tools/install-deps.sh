@@ -57,8 +57,9 @@ case "${1:-build}" in
 esac
 
 missing=()
+# dpkg-query prints a status for each architecture a package is known for: one line each.
 for pkg in "${wanted[@]}"; do
-  if ! dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null | grep -qx installed; then
+  if ! dpkg-query -W -f='${db:Status-Status}\n' "$pkg" 2>/dev/null | grep -qx installed; then
     missing+=("$pkg")
   fi
 done
