@@ -16,19 +16,10 @@
 
 #include "app/main_routine.h"
 #include "display/test_screen.h"
+#include "screen_model.h"
+#include "tests/display_test_support.h"
 
 namespace {
-
-// 16-bit RGB565, the program's own pixel format.
-constexpr Uint32 kRedMask = 0xF800;
-constexpr Uint32 kGreenMask = 0x07E0;
-constexpr Uint32 kBlueMask = 0x001F;
-
-// The two background rectangles of a frame, as compose_test_screen fills them on a
-// 640x480 surface: the grey frame centred, the black window centred and moved 7 right, 4
-// down.
-constexpr SDL_Rect kGreyFrame{.x = 86, .y = 90, .w = 468, .h = 300};
-constexpr SDL_Rect kBlackWindow{.x = 135, .y = 119, .w = 384, .h = 250};
 
 FontImage shipped_font() {
   FontImage font{};
@@ -36,28 +27,18 @@ FontImage shipped_font() {
   return font;
 }
 
-// A 640x480 RGB565 surface in memory, freed with the object.
-class MemorySurface {
- public:
-  MemorySurface()
-      : sdl_(SDL_CreateRGBSurface(SDL_SWSURFACE, kScreenWidth, kScreenHeight, kScreenBitsPerPixel,
-                                  kRedMask, kGreenMask, kBlueMask, 0)) {}
-  ~MemorySurface() { SDL_FreeSurface(sdl_); }
-  MemorySurface(const MemorySurface&) = delete;
-  MemorySurface& operator=(const MemorySurface&) = delete;
-  MemorySurface(MemorySurface&&) = delete;
-  MemorySurface& operator=(MemorySurface&&) = delete;
-  [[nodiscard]] SDL_Surface* sdl() const { return sdl_; }
-
- private:
-  SDL_Surface* sdl_;
-};
+SDL_Rect rectangle(const Area& area) {
+  return {.x = static_cast<Sint16>(area.left),
+          .y = static_cast<Sint16>(area.top),
+          .w = static_cast<Uint16>(area.width),
+          .h = static_cast<Uint16>(area.height)};
+}
 
 // cppcheck-suppress constParameterCallback ; Google Benchmark passes its state by reference
 void BM_ComposeFrameInMemory(benchmark::State& state) {
   const FontImage font = shipped_font();
-  MemorySurface memory;
-  ScreenSurface screen = make_screen_surface(memory.sdl());
+  const OwnedSurface memory = make_memory_surface(0);
+  ScreenSurface screen = make_screen_surface(memory.get());
   for ([[maybe_unused]] auto _ : state) {
     compose_test_screen(screen, font, kCursorStart);
     benchmark::ClobberMemory();
@@ -67,13 +48,13 @@ BENCHMARK(BM_ComposeFrameInMemory);
 
 // cppcheck-suppress constParameterCallback ; Google Benchmark passes its state by reference
 void BM_BackgroundFillsInMemory(benchmark::State& state) {
-  MemorySurface memory;
-  const ScreenSurface screen = make_screen_surface(memory.sdl());
+  const OwnedSurface memory = make_memory_surface(0);
+  const ScreenSurface screen = make_screen_surface(memory.get());
   for ([[maybe_unused]] auto _ : state) {
-    SDL_Rect grey = kGreyFrame;
-    SDL_Rect black = kBlackWindow;
-    SDL_FillRect(memory.sdl(), &grey, screen.colours.grey);
-    SDL_FillRect(memory.sdl(), &black, screen.colours.black);
+    SDL_Rect grey = rectangle(kGreyFrame);
+    SDL_Rect black = rectangle(kBlackWindow);
+    SDL_FillRect(memory.get(), &grey, screen.colours.grey);
+    SDL_FillRect(memory.get(), &black, screen.colours.black);
     benchmark::ClobberMemory();
   }
 }
@@ -83,9 +64,9 @@ BENCHMARK(BM_BackgroundFillsInMemory);
 // not the display.
 // cppcheck-suppress constParameterCallback ; Google Benchmark passes its state by reference
 void BM_FlipMemorySurface(benchmark::State& state) {
-  MemorySurface memory;
+  const OwnedSurface memory = make_memory_surface(0);
   for ([[maybe_unused]] auto _ : state) {
-    benchmark::DoNotOptimize(SDL_Flip(memory.sdl()));
+    benchmark::DoNotOptimize(SDL_Flip(memory.get()));
   }
 }
 BENCHMARK(BM_FlipMemorySurface);

@@ -29,8 +29,9 @@
 #include <vector>
 
 #include "bench/measure.h"
-#include "bench/readout.h"
-#include "display/screen.h"
+#include "expected_texts.h"
+#include "process.h"
+#include "screen_model.h"
 #include "polling.h"
 #include "x_session.h"
 
@@ -38,7 +39,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kWindowTitle = "Vyrtel V0.1";
 // How long the program may take to open its window, or to cover the screen after Space,
 // before the probe gives up.
 constexpr auto kWindowWait = 10s;
@@ -178,10 +178,10 @@ int measure_cpu(const char* pid, double seconds, const char* server_pid) {
 std::optional<WindowId> wait_for_window(XSession& x) {
   std::optional<WindowId> window;
   if (!poll_until(kWindowWait, [&] {
-        window = x.find_window(kWindowTitle);
+        window = x.find_window(kCaption);
         return window.has_value();
       })) {
-    std::cerr << "no window titled \"" << kWindowTitle << "\"\n";
+    std::cerr << "no window titled \"" << kCaption << "\"\n";
   }
   return window;
 }
@@ -212,7 +212,7 @@ int wait_for_window_manager(XSession& x, double seconds) {
 // full-screen ----------------------------------------------------------------------------
 
 bool covers_screen(XSession& x) {
-  const auto window = x.find_window(kWindowTitle);
+  const auto window = x.find_window(kCaption);
   const auto place = window ? x.geometry(*window) : std::nullopt;
   return place && *place == x.screen();
 }
@@ -252,10 +252,10 @@ PictureLayout picture_layout(XSession& x, WindowId window) {
   if (!place) {
     return PictureLayout{.left = 0, .top = 0, .scale = 1};
   }
-  const double scale = std::min(static_cast<double>(place->width) / kScreenWidth,
-                                static_cast<double>(place->height) / kScreenHeight);
-  return PictureLayout{.left = (place->width - kScreenWidth * scale) / 2,
-                       .top = (place->height - kScreenHeight * scale) / 2,
+  const double scale = std::min(static_cast<double>(place->width) / kWindowWidth,
+                                static_cast<double>(place->height) / kWindowHeight);
+  return PictureLayout{.left = (place->width - kWindowWidth * scale) / 2,
+                       .top = (place->height - kWindowHeight * scale) / 2,
                        .scale = scale};
 }
 
@@ -264,33 +264,30 @@ int window_pixel(double offset, double scale, int picture_pixel) {
   return static_cast<int>(std::floor(offset + (picture_pixel + 0.5) * scale));
 }
 
-// A pixel counts as ink when all three colours are lit, each in its upper half: white ink
-// is, the grey (100 of 255) and black backgrounds are not.
-bool lit(const Rgb& pixel) {
-  constexpr std::uint8_t kHalf = 127;
-  return pixel.red > kHalf && pixel.green > kHalf && pixel.blue > kHalf;
-}
-
+// The readout read through the picture model from a capture of its part of the window
+// only: a whole window at every look would slow the looks down.
 std::optional<std::uint32_t> read_readout(XSession& x, WindowId window,
-                                          const PictureLayout& layout, const FontImage& font) {
-  const ReadoutArea area = readout_area();
-  const int left = window_pixel(layout.left, layout.scale, area.x);
-  const int top = window_pixel(layout.top, layout.scale, area.y);
-  const int right = window_pixel(layout.left, layout.scale, area.x + area.width - 1);
-  const int bottom = window_pixel(layout.top, layout.scale, area.y + area.height - 1);
+                                          const PictureLayout& layout, const FontBytes& font) {
+  const Area area = readout_area();
+  const int left = window_pixel(layout.left, layout.scale, area.left);
+  const int top = window_pixel(layout.top, layout.scale, area.top);
+  const int right = window_pixel(layout.left, layout.scale, area.left + area.width - 1);
+  const int bottom = window_pixel(layout.top, layout.scale, area.top + area.height - 1);
   const auto image = x.capture_area(
       window, {.x = left, .y = top, .width = right - left + 1, .height = bottom - top + 1});
   if (!image) {
     return std::nullopt;
   }
-  return decode_readout(font, [&](int column, int row) {
-    return lit(image->at(window_pixel(layout.left, layout.scale, area.x + column) - left,
-                         window_pixel(layout.top, layout.scale, area.y + row) - top));
-  });
+  return ::read_readout(
+      [&](int picture_x, int picture_y) {
+        return classify(image->at(window_pixel(layout.left, layout.scale, picture_x) - left,
+                                  window_pixel(layout.top, layout.scale, picture_y) - top));
+      },
+      font);
 }
 
 // The distinct readout values seen over `seconds`, in the order they appeared.
-std::vector<std::uint32_t> watch_readout(XSession& x, WindowId window, const FontImage& font,
+std::vector<std::uint32_t> watch_readout(XSession& x, WindowId window, const FontBytes& font,
                                          double seconds) {
   const PictureLayout layout = picture_layout(x, window);
   std::vector<std::uint32_t> values;
@@ -306,9 +303,10 @@ std::vector<std::uint32_t> watch_readout(XSession& x, WindowId window, const Fon
 }
 
 int measure_blink(XSession& x, double seconds, const char* font_path) {
-  FontImage font{};
+  const std::string bytes = read_file(font_path);
+  const FontBytes font{bytes.begin(), bytes.end()};
   const auto window = wait_for_window(x);
-  if (!load_font(font, font_path) || !window) {
+  if (font.size() != kFontFileSize || !window) {
     return 1;
   }
   const auto periods = successive_periods(watch_readout(x, *window, font, seconds));

@@ -209,16 +209,36 @@ configurations() {
   done
 }
 
-# One row of the side-by-side table: what, unit, then figure NAME from FILE of each
-# configuration's folder.
-table_row() {
-  local line configuration value
+# One row of a side-by-side table: what, unit, then one figure a column, each given as
+# FILE:NAME, FILE under the work folder (a FILE that is not there gives "-").
+side_row() {
+  local line column value
   line=$(printf '%-36s %-9s' "$1" "$2")
-  for configuration in $(configurations); do
-    value=$(figure "$4" "$work/$configuration/$3")
+  shift 2
+  for column in "$@"; do
+    value=$(figure "${column#*:}" "$work/${column%%:*}")
     line+=$(printf ' %12s' "${value:--}")
   done
   echo "$line"
+}
+
+# A row of the desktop table: what, unit, and figure NAME of FILE in each configuration.
+table_row() {
+  local configuration columns=()
+  for configuration in $(configurations); do
+    columns+=("$configuration/$3:$4")
+  done
+  side_row "$1" "$2" "${columns[@]}"
+}
+
+# A row of the browser table: what, unit, figure DESKTOP_NAME of the desktop window's
+# FILE, then figure BROWSER_NAME of each browser.
+browser_row() {
+  local browser columns=("direct-window/$3:$4")
+  for browser in "${browsers[@]}"; do
+    columns+=("browser-$browser/page.txt:$5")
+  done
+  side_row "$1" "$2" "${columns[@]}"
 }
 
 table() {
@@ -246,19 +266,6 @@ table() {
   table_row "GL library mapped" "" process.txt gl-mapped
 }
 
-# One row of the browser table: what, unit, figure DESKTOP_NAME of the desktop window's
-# FILE, then figure BROWSER_NAME of each browser.
-browser_row() {
-  local line browser value
-  value=$(figure "$4" "$work/direct-window/$3")
-  line=$(printf '%-36s %-9s %12s' "$1" "$2" "${value:--}")
-  for browser in "${browsers[@]}"; do
-    value=$(figure "$5" "$work/browser-$browser/page.txt")
-    line+=$(printf ' %12s' "${value:--}")
-  done
-  echo "$line"
-}
-
 browser_table() {
   echo
   echo "== In a browser, beside the desktop window (direct path)"
@@ -282,63 +289,53 @@ browser_table() {
   browser_row "blink period, max" "ms" blink.txt blink-period-max-ms blink-period-max-ms
 }
 
-# One row of the goals: what, figure, unit, and the goal as "<= N".
-row() {
-  local verdict
-  if [ -z "$2" ]; then
-    verdict="NO FIGURE"
-  elif awk -v value="$2" -v goal="${4#<= }" 'BEGIN { exit !(value <= goal) }'; then
-    verdict="met"
-  else
-    verdict="MISSED"
-  fi
-  printf '%-44s %10s %-10s %-8s %s\n' "$1" "${2:-?}" "$3" "$4" "$verdict"
+# Every goal, one a line: what, FILE:NAME of its figure as side_row takes them, unit, and
+# the most the figure may be.
+goal_list() {
+  cat <<EOF
+idle CPU, window|direct-window/idle.txt:idle-cpu-percent|% core|1.0
+peak resident memory, window|direct-window/process.txt:peak-resident-mib|MiB|16
+idle CPU, full screen $screen_size|direct-full-screen/idle.txt:idle-cpu-percent|% core|2
+key press to frame, max of $key_count, window|direct-window/keys.txt:key-to-frame-max-ms|ms|17
+key press to frame, max of $key_count, full screen|direct-full-screen/keys.txt:key-to-frame-max-ms|ms|17
+blink period, median, window|direct-window/blink.txt:blink-period-median-ms|ms|252
+blink period, median, full screen|direct-full-screen/blink.txt:blink-period-median-ms|ms|252
+start-up to first frame|direct-window/keys.txt:first-frame-ms|ms|150
+compose / fills (frame cost in memory)|frame-bench.txt:compose-to-fills-ratio|ratio|1.5
+site, each file gzipped|browser-chromium/page.txt:site-gzip-kb|KiB|100
+EOF
+  local browser
+  for browser in "${browsers[@]}"; do
+    cat <<EOF
+navigation to first frame, $browser|browser-$browser/page.txt:first-frame-ms|ms|500
+idle CPU above a blank page, $browser|browser-$browser/page.txt:idle-above-blank-percent|% core|2
+  to a plain canvas's, median of $browser_rounds rounds|browser-$browser/page.txt:idle-to-plain-canvas-ratio|ratio|1.25
+key press to canvas, max of $key_count, $browser|browser-$browser/page.txt:key-to-canvas-max-ms|ms|17
+blink period, median, $browser|browser-$browser/page.txt:blink-period-median-ms|ms|252
+EOF
+  done
 }
 
 goals() {
-  local window="$work/direct-window" full="$work/direct-full-screen" bench="$work/frame-bench.txt"
+  local what column unit most value verdict
   echo
   echo "== Frame cost"
-  printf '%-44s %10s %s\n' "compose one frame in memory" \
-    "$(figure compose-in-memory-us "$bench")" us
-  printf '%-44s %10s %s\n' "  its two fills alone" "$(figure fills-in-memory-us "$bench")" us
-  printf '%-44s %10s %s\n' "frame with flip in a window (default path)" \
-    "$(figure frame-in-window-ms "$bench")" "ms real"
-  printf '%-44s %10s %s\n' "  CPU of all its threads" "$(figure frame-in-window-cpu-ms "$bench")" ms
+  side_row "compose one frame in memory" us frame-bench.txt:compose-in-memory-us
+  side_row "  its two fills alone" us frame-bench.txt:fills-in-memory-us
+  side_row "frame with flip in a window" "ms real" frame-bench.txt:frame-in-window-ms
+  side_row "  CPU of all its threads" ms frame-bench.txt:frame-in-window-cpu-ms
   echo
-  echo "== Goals (the default, direct path)"
-  row "idle CPU, window" "$(figure idle-cpu-percent "$window/idle.txt")" "% core" "<= 1.0"
-  row "peak resident memory, window" "$(figure peak-resident-mib "$window/process.txt")" MiB \
-    "<= 16"
-  row "idle CPU, full screen $screen_size" "$(figure idle-cpu-percent "$full/idle.txt")" \
-    "% core" "<= 2"
-  row "key press to frame, max of $key_count, window" \
-    "$(figure key-to-frame-max-ms "$window/keys.txt")" ms "<= 17"
-  row "key press to frame, max of $key_count, full screen" \
-    "$(figure key-to-frame-max-ms "$full/keys.txt")" ms "<= 17"
-  row "blink period, median, window" "$(figure blink-period-median-ms "$window/blink.txt")" ms \
-    "<= 252"
-  row "blink period, median, full screen" "$(figure blink-period-median-ms "$full/blink.txt")" \
-    ms "<= 252"
-  row "start-up to first frame" "$(figure first-frame-ms "$window/keys.txt")" ms "<= 150"
-  row "compose / fills (frame cost in memory)" "$(figure compose-to-fills-ratio "$bench")" \
-    ratio "<= 1.5"
-  echo
-  echo "== Goals (the browser page)"
-  local browser page
-  row "site, each file gzipped" "$(figure site-gzip-kb "$work/browser-chromium/page.txt")" KiB \
-    "<= 100"
-  for browser in "${browsers[@]}"; do
-    page="$work/browser-$browser/page.txt"
-    row "navigation to first frame, $browser" "$(figure first-frame-ms "$page")" ms "<= 500"
-    row "idle CPU above a blank page, $browser" "$(figure idle-above-blank-percent "$page")" \
-      "% core" "<= 2"
-    row "  to a plain canvas's, median of $browser_rounds rounds" \
-      "$(figure idle-to-plain-canvas-ratio "$page")" ratio "<= 1.25"
-    row "key press to canvas, max of $key_count, $browser" \
-      "$(figure key-to-canvas-max-ms "$page")" ms "<= 17"
-    row "blink period, median, $browser" "$(figure blink-period-median-ms "$page")" ms \
-      "<= 252"
+  echo "== Goals (the desktop's default, direct path, and the browser page)"
+  goal_list | while IFS='|' read -r what column unit most; do
+    value=$(figure "${column#*:}" "$work/${column%%:*}")
+    if [ -z "$value" ]; then
+      verdict="NO FIGURE"
+    elif awk -v value="$value" -v most="$most" 'BEGIN { exit !(value <= most) }'; then
+      verdict="met"
+    else
+      verdict="MISSED"
+    fi
+    printf '%-52s %10s %-10s %-8s %s\n' "$what" "${value:-?}" "$unit" "<= $most" "$verdict"
   done
 }
 

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "app/main_routine.h"
-#include "display/screen.h"
+#include "display/font_image.h"
 
 namespace fs = std::filesystem;
 
@@ -49,13 +49,6 @@ int AppTest::run() {
   }
 }
 
-bool underline_shown(const fake_sdl::Flip& flip, int column, int row) {
-  const int y = cell_top(row) + kUnderlineLine;
-  for (int x = cell_left(column); x < cell_left(column) + kCellWidth; ++x) {
-    if (flip.pixels[static_cast<std::size_t>(y) * kScreenWidth + static_cast<std::size_t>(x)] !=
-        0xFFFF) {
-      return false;
-    }
-  }
-  return true;
+bool underline_shown(const fake_sdl::Flip& flip, CellPosition cell) {
+  return underline_at(rgb565_image(flip.pixels, kWindowWidth), cell) == Underline::kShown;
 }

@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <string>
 
-#include "app/app_state.h"
+#include "process.h"
+#include "screen_model.h"
 #include "tests/fake_sdl/fake_sdl.h"
-#include "tests/scratch_directory.h"
 
-// Whether the underline of cell (column, row) is lit in the flipped picture.
-bool underline_shown(const fake_sdl::Flip& flip, int column, int row);
+// Whether the underline of `cell` is lit in the flipped picture.
+bool underline_shown(const fake_sdl::Flip& flip, CellPosition cell);
 
 class AppTest : public ::testing::Test {
  protected:

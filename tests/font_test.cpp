@@ -11,7 +11,7 @@
 
 #include "display/font_image.h"
 #include "display/screen.h"
-#include "tests/scratch_directory.h"
+#include "process.h"
 
 namespace fs = std::filesystem;
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_routine.h"
+#include "expected_texts.h"
 #include "tests/fake_sdl/fake_sdl.h"
 
 using fake_sdl::world;
@@ -69,7 +70,7 @@ TEST_F(KeyHandler, FailedSwitchIsReportedAndKeepsTheCurrentSurface) {
   SDL_Surface* before = screen.sdl;
   testing::internal::CaptureStdout();
   EXPECT_EQ(press(SDLK_SPACE), KeyOutcome::kDisplayModeFailed);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to set 640x480 video: busy\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string{kVideoFailure} + "busy\n");
   EXPECT_FALSE(full_screen);
   EXPECT_EQ(screen.sdl, before);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/main_routine.h"
+#include "expected_texts.h"
 #include "tests/app_test_support.h"
 
 using fake_sdl::key_down;
@@ -22,11 +23,11 @@ constexpr Uint32 kWindowFlags = 0x40000001;
 constexpr Uint32 kFullScreenFlags = 0xC0000001;
 
 // Clock readings at which the underline was seen to appear or disappear.
-std::vector<std::uint32_t> blink_changes(int column, int row) {
+std::vector<std::uint32_t> blink_changes(CellPosition cell) {
   std::vector<std::uint32_t> changes;
   bool shown = false;
   for (const auto& flip : world().flips) {
-    if (underline_shown(flip, column, row) != shown) {
+    if (underline_shown(flip, cell) != shown) {
       shown = !shown;
       changes.push_back(flip.clock);
     }
@@ -44,7 +45,7 @@ TEST_F(StartUp, OpensTheCaptionedWindowAndEndsWithZeroOnACloseRequest) {
   EXPECT_EQ(output, "");
   EXPECT_EQ(world().init_flags, Uint32{SDL_INIT_TIMER | SDL_INIT_VIDEO});
   EXPECT_EQ(world().video_mode_flags, std::vector<Uint32>{kWindowFlags});
-  EXPECT_EQ(world().caption, "Vyrtel V0.1");
+  EXPECT_EQ(world().caption, kCaption);
   EXPECT_FALSE(world().icon_caption_given);
   // The frame of the quitting pass is still drawn, on a surface cleared before its first
   // frame (nothing left of uncleared memory outside the grey frame).
@@ -57,10 +58,10 @@ TEST_F(StartUp, OpensTheCaptionedWindowAndEndsWithZeroOnACloseRequest) {
 TEST_F(StartUp, FontThatCannotBeReadEndsWithOneBeforeAnyWindow) {
   std::filesystem::remove("rfs/rk_font.bin");
   EXPECT_EQ(run(), 1);
-  EXPECT_EQ(output, "Unable to open font file");
+  EXPECT_EQ(output, kFontMessage);
   std::filesystem::create_directory("rfs/rk_font.bin");
   EXPECT_EQ(run(), 1);
-  EXPECT_EQ(output, "Unable to open font file");
+  EXPECT_EQ(output, kFontMessage);
   EXPECT_TRUE(world().video_mode_flags.empty());
   EXPECT_EQ(world().quits, 2);  // SDL is shut down on the way out of each run
 }
@@ -69,7 +70,7 @@ TEST_F(StartUp, FailedInitialisationIsReportedWithSdlsError) {
   world().init_result = -1;
   world().error = "no video";
   EXPECT_EQ(run(), 1);
-  EXPECT_EQ(output, "Unable to init SDL: no video\n");
+  EXPECT_EQ(output, std::string{kInitFailure} + "no video\n");
   EXPECT_TRUE(world().video_mode_flags.empty());
   EXPECT_EQ(world().quits, 0);
 }
@@ -81,7 +82,7 @@ TEST_F(StartUp, FallbackDriverThatShowsNoPictureCountsAsNoDisplayUnlessAskedFor)
     fake_sdl::reset();
     world().driver_name = driver;
     EXPECT_EQ(run(), 1) << driver;
-    EXPECT_EQ(output, "Unable to init SDL: No available video device\n") << driver;
+    EXPECT_EQ(output, std::string{kInitFailure} + std::string{kNoVideoDevice} + "\n") << driver;
     EXPECT_TRUE(world().video_mode_flags.empty()) << driver;
     EXPECT_EQ(world().quits, 1) << driver;
   }
@@ -121,7 +122,7 @@ TEST_F(StartUp, NoSurfaceEndsWithOneAndNoCaption) {
   world().failing_video_mode_call = 0;
   world().error = "mode refused";
   EXPECT_EQ(run(), 1);
-  EXPECT_EQ(output, "Unable to set 640x480 video: mode refused\n");
+  EXPECT_EQ(output, std::string{kVideoFailure} + "mode refused\n");
   EXPECT_FALSE(world().caption_set);
 }
 
@@ -175,7 +176,7 @@ TEST_F(MainLoop, IdleProgramBlinksEvery251MsAndSleepsBetweenShortPasses) {
   at(kRunMs, quit_request());
   EXPECT_EQ(run(), 0);
 
-  const auto changes = blink_changes(11, 8);
+  const auto changes = blink_changes(kStartCell);
   ASSERT_GE(changes.size(), 10u);
   EXPECT_EQ(changes.front(), kStart + 251u);
   for (std::size_t i = 1; i < changes.size(); ++i) {
@@ -230,8 +231,8 @@ TEST_F(MainLoop, KeyPressOrExposeIsShownInTheSamePass) {
         [&](const auto& flip) { return flip.clock >= when && flip.clock <= when + 17; }))
         << "no frame within 17 ms of " << when;
   }
-  EXPECT_TRUE(underline_shown(world().flips.back(), 12, 8));
-  EXPECT_FALSE(underline_shown(world().flips.back(), 11, 8));
+  EXPECT_TRUE(underline_shown(world().flips.back(), {12, 8}));
+  EXPECT_FALSE(underline_shown(world().flips.back(), kStartCell));
 }
 
 TEST_F(MainLoop, DrainGoesOnAfterEscapeAndIgnoresReleasesAndOtherKeys) {
@@ -242,7 +243,7 @@ TEST_F(MainLoop, DrainGoesOnAfterEscapeAndIgnoresReleasesAndOtherKeys) {
   at(300, key_up(SDLK_DOWN));
   EXPECT_EQ(run(), 0);
   EXPECT_TRUE(world().events.empty());
-  EXPECT_TRUE(underline_shown(world().flips.back(), 11, 9));
+  EXPECT_TRUE(underline_shown(world().flips.back(), {11, 9}));
 }
 
 TEST_F(MainLoop, SpaceSwitchesToFullScreenAndBackDrawingOnEachNewSurface) {
@@ -269,7 +270,7 @@ TEST_F(MainLoop, FailedSwitchEndsWithOneAtOnceLeavingTheRestOfTheQueue) {
   at(300, key_down(SDLK_RIGHT));
   at(300, quit_request());
   EXPECT_EQ(run(), 1);
-  EXPECT_EQ(output, "Unable to set 640x480 video: no full screen\n");
+  EXPECT_EQ(output, std::string{kVideoFailure} + "no full screen\n");
   EXPECT_EQ(world().events.size(), 2u);
   ASSERT_FALSE(world().flips.empty());
   EXPECT_LT(world().flips.back().clock, 300u);

@@ -154,6 +154,14 @@ std::optional<Image> ProgramTest::wait_for_picture(const ExpectedPicture& expect
       [this](const Image& shot) { return read_window(shot, pixel_size_); }, timeout);
 }
 
+bool ProgramTest::wait_for_both_blink_phases(ExpectedPicture picture) {
+  if (!wait_for_picture(picture)) {
+    return false;
+  }
+  picture.add_underline(kStartCell);
+  return wait_for_picture(picture).has_value();
+}
+
 void ProgramTest::expect_full_screen_and_back() {
   const auto window_place = x_session().geometry(window_);
   ASSERT_TRUE(window_place);
@@ -170,8 +178,7 @@ void ProgramTest::expect_full_screen_and_back() {
     window_ = *window;
     return true;
   })) << "the window did not come back";
-  EXPECT_TRUE(wait_for_picture(test_screen()));
-  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+  EXPECT_TRUE(wait_for_both_blink_phases(test_screen()));
 }
 
 std::optional<Image> ProgramTest::wait_for_full_screen(const ExpectedPicture& expected) {
@@ -211,6 +218,11 @@ std::vector<ReadoutSample> ProgramTest::watch_readout(
     if (!picture) {
       return false;
     }
+    if (picture->width != kWindowWidth || picture->height != kWindowHeight) {
+      ADD_FAILURE() << "The picture is " << picture->width << "x" << picture->height;
+      broken = true;
+      return true;
+    }
     const auto value = read_readout(*picture, font_);
     if (!value || !steady_part.mismatches(*picture).empty()) {
       save_artifacts(*picture, steady_part);
@@ -240,7 +252,7 @@ ExpectedPicture ProgramTest::test_screen_with_underline(CellPosition cell) const
 
 ExpectedPicture ProgramTest::test_screen_blinking() const {
   ExpectedPicture picture{font_};
-  picture.leave_underline_open(kCursorStart);
+  picture.leave_underline_open(kStartCell);
   return picture;
 }
 

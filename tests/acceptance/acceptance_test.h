@@ -64,6 +64,10 @@ class ProgramTest : public testing::Test {
   [[nodiscard]] bool launch_in_window(const EnvChanges& settings = {}) {
     return launch_in_window([this](ProgramRun& run) { run.install_font(font_); }, settings);
   }
+  // The same, and waits until the window shows the test screen.
+  [[nodiscard]] bool launch_showing_test_screen(const EnvChanges& settings = {}) {
+    return launch_in_window(settings) && wait_for_picture(test_screen());
+  }
   // Starts the program on the dummy driver with `font` (none when nullopt).
   void launch_without_display(const std::optional<FontBytes>& font);
 
@@ -79,6 +83,8 @@ class ProgramTest : public testing::Test {
   // `pixel_size_` screen pixels.
   std::optional<Image> wait_for_picture(const ExpectedPicture& expected,
                                         std::chrono::milliseconds timeout = kPictureTimeout);
+  // Waits for `picture` without the cursor's underline, then with it: both blink phases.
+  bool wait_for_both_blink_phases(ExpectedPicture picture);
   // Space to full screen, which must show the picture, and Space again: the window must
   // come back where it was, with the same picture in both blink phases.
   void expect_full_screen_and_back();

@@ -33,7 +33,7 @@ class BrowserDriver {
  private:
   std::string read_line(std::chrono::milliseconds timeout);
 
-  TempDir scratch_;
+  ScratchDirectory scratch_;
   int to_driver_ = -1;
   int from_driver_ = -1;
   std::string pending_;

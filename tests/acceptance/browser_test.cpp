@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <map>
+#include <stdexcept>
 
 #include "acceptance_test.h"
 #include "browser_driver.h"
@@ -68,14 +70,23 @@ class BrowserPage : public ProgramTest {
 
   // Opens the page and clicks into it, as a user would before typing: keys then come
   // from the keyboard through the X server and the browser, as a user's do.
-  void open_page() {
+  [[nodiscard]] bool open_page() {
     browser_->command(std::string{"open /"} + kSiteFolder + "/");
     std::optional<WindowId> window;
-    ASSERT_TRUE(poll_until(kWindowTimeout, [&] {
-      window = x_session().find_window(window_title());
-      return window.has_value();
-    })) << "no browser window titled " << window_title();
+    if (!poll_until(kWindowTimeout, [&] {
+          window = x_session().find_window(window_title());
+          return window.has_value();
+        })) {
+      ADD_FAILURE() << "no browser window titled " << window_title();
+      return false;
+    }
     x_session().click(*window);
+    return true;
+  }
+
+  // The same, and waits until the canvas shows the test screen with the shipped font.
+  [[nodiscard]] bool open_page_showing_test_screen() {
+    return open_page() && wait_for_picture(shipped_screen_blinking());
   }
 
   // Chooses `font` in the page's font input, as a file of its own.
@@ -116,8 +127,7 @@ class BrowserPage : public ProgramTest {
   // Opens the page and presses Space: the page must go to full screen and show the
   // picture there.
   bool open_page_in_full_screen() {
-    open_page();
-    if (!wait_for_picture(shipped_screen_blinking())) {
+    if (!open_page_showing_test_screen()) {
       return false;
     }
     press_key(XK_space);
@@ -127,7 +137,7 @@ class BrowserPage : public ProgramTest {
 
   ExpectedPicture shipped_screen_blinking() const {
     ExpectedPicture picture{shipped_font()};
-    picture.leave_underline_open(kCursorStart);
+    picture.leave_underline_open(kStartCell);
     return picture;
   }
 
@@ -138,88 +148,82 @@ class BrowserPage : public ProgramTest {
       press_key(static_cast<unsigned long>(key));
     }
     ExpectedPicture moved{shipped_font()};
-    moved.add_underline({.column = kCursorStart.column + 1, .row = kCursorStart.row + 2});
+    moved.add_underline({.column = kStartCell.column + 1, .row = kStartCell.row + 2});
     return moved;
   }
 
-  void expect_escape_to_end_with_status_zero() {
-    press_key(XK_Escape);
-    ASSERT_TRUE(wait_for_answer("status", kEndedNormally));
-    EXPECT_EQ(browser_->command("output"), "");
-  }
-
-  TempDir served_;
+  ScratchDirectory served_;
   std::unique_ptr<BrowserDriver> browser_;
 };
 
-// The page on a phone held upright: no keyboard, and every press a tap on one of the
-// page's own keys, found by its accessible name.
-class PhonePage : public BrowserPage {
+// How the keys reach the page: from the keyboard, or, on a phone held upright with no
+// keyboard, as taps on the page's own keys, found by their accessible names.
+enum class Input { kKeyboard, kTouch };
+
+class PageInput : public BrowserPage, public testing::WithParamInterface<Input> {
  protected:
-  bool on_phone() const override { return true; }
+  bool on_phone() const override { return GetParam() == Input::kTouch; }
 
   void press_key(unsigned long keysym) override {
-    browser_->command("tap " + key_name(keysym));
-  }
-
-  static std::string key_name(unsigned long keysym) {
-    switch (keysym) {
-      case XK_Up:
-        return "Up";
-      case XK_Down:
-        return "Down";
-      case XK_Left:
-        return "Left";
-      case XK_Right:
-        return "Right";
-      case XK_space:
-        return "Space";
-      default:
-        return "Escape";
+    if (!on_phone()) {
+      BrowserPage::press_key(keysym);
+      return;
     }
+    static const std::map<unsigned long, std::string> kPageKeys{
+        {XK_Up, "Up"},       {XK_Down, "Down"},   {XK_Left, "Left"},
+        {XK_Right, "Right"}, {XK_space, "Space"}, {XK_Escape, "Escape"}};
+    const auto key = kPageKeys.find(keysym);
+    if (key == kPageKeys.end()) {
+      throw std::invalid_argument("the page has no key for keysym " + std::to_string(keysym));
+    }
+    browser_->command("tap " + key->second);
   }
 };
 
+INSTANTIATE_TEST_SUITE_P(Inputs, PageInput, testing::Values(Input::kKeyboard, Input::kTouch),
+                         [](const testing::TestParamInfo<Input>& input) {
+                           return input.param == Input::kKeyboard ? "Keyboard" : "Touch";
+                         });
+
 TEST_F(BrowserPage, ShowsTheTestScreenWithTheShippedFontInBothBlinkPhases) {
-  open_page();
+  ASSERT_TRUE(open_page());
   EXPECT_EQ(browser_->command("title"), kCaption);
-  ExpectedPicture picture{shipped_font()};
-  EXPECT_TRUE(wait_for_picture(picture));
-  picture.add_underline(kCursorStart);
-  EXPECT_TRUE(wait_for_picture(picture));
+  EXPECT_TRUE(wait_for_both_blink_phases(ExpectedPicture{shipped_font()}));
 }
 
 // A font chosen on the page restarts the program with it; the readout, drawn with that
 // font, holds the tick count of the last blink toggle, as on the desktop.
 TEST_F(BrowserPage, ChosenFontRestartsTheProgramWithIt) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  ASSERT_TRUE(open_page_showing_test_screen());
   const auto launched = std::chrono::steady_clock::now();
   choose_font(font_);
   ASSERT_TRUE(wait_for_picture(test_screen_blinking()));
   const std::vector<ReadoutSample> samples =
-      watch_readout(test_screen_blinking(), kCursorStart, kBlinkValuesWatched, XK_a);
+      watch_readout(test_screen_blinking(), kStartCell, kBlinkValuesWatched, XK_a);
   ASSERT_FALSE(HasFailure());
   expect_readout_follows_blink(samples, launched);
 }
 
 // A short font leaves the glyph rows it does not hold blank, as the desktop's loader does.
 TEST_F(BrowserPage, ShortFontGivesBlankRowsBeyondItsEnd) {
-  open_page();
+  ASSERT_TRUE(open_page());
   font_.resize(kFontFileSize / 2);
   choose_font(font_);
-  ExpectedPicture picture{font_};
-  EXPECT_TRUE(wait_for_picture(picture));
+  EXPECT_TRUE(wait_for_picture(ExpectedPicture{font_}));
 }
 
-TEST_F(BrowserPage, ArrowKeysMoveTheUnderlineOneCellEach) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+TEST_P(PageInput, ArrowKeysMoveTheUnderlineOneCellEach) {
+  ASSERT_TRUE(open_page_showing_test_screen());
   EXPECT_TRUE(wait_for_picture(after_pressing_the_arrows()));
 }
 
-TEST_F(BrowserPage, SpaceSwitchesToAWholeScaleFullScreenAndBack) {
-  ASSERT_TRUE(open_page_in_full_screen());
+// On the desktop the full screen shows the picture at the largest whole scale that fits.
+TEST_P(PageInput, SpaceSwitchesToFullScreenAndBack) {
+  ASSERT_TRUE(on_phone() ? open_page_showing_test_screen() : open_page_in_full_screen());
+  if (on_phone()) {
+    press_key(XK_space);
+    ASSERT_TRUE(wait_for_answer("fullscreen", "yes"));
+  }
   press_key(XK_space);
   EXPECT_TRUE(wait_for_answer("fullscreen", "no"));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
@@ -239,10 +243,11 @@ TEST_F(BrowserPage, EscapeInFullScreenLeavesFullScreenAndTheProgramRuns) {
   EXPECT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
 }
 
-TEST_F(BrowserPage, EscapeEndsWithStatusZeroAndThePageOffersAFreshStart) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  expect_escape_to_end_with_status_zero();
+TEST_P(PageInput, EscapeEndsWithStatusZeroAndThePageOffersAFreshStart) {
+  ASSERT_TRUE(open_page_showing_test_screen());
+  press_key(XK_Escape);
+  ASSERT_TRUE(wait_for_answer("status", kEndedNormally));
+  EXPECT_EQ(browser_->command("output"), "");
   browser_->command("restart");
   EXPECT_TRUE(wait_for_answer("status", kRunning));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
@@ -252,7 +257,7 @@ TEST_F(BrowserPage, EscapeEndsWithStatusZeroAndThePageOffersAFreshStart) {
 TEST_F(BrowserPage, MissingFontGivesItsMessageAndStatusOneThenTheShippedFontIsOffered) {
   browser_->command(std::string{"open /"} + kSiteWithoutFont + "/");
   ASSERT_TRUE(wait_for_answer("status", kStoppedWithMessage));
-  EXPECT_EQ(browser_->command("output"), "Unable to open font file\\n");
+  EXPECT_EQ(browser_->command("output"), std::string{kFontMessage} + "\\n");
   std::filesystem::create_symlink(std::filesystem::path{VYRTEL_WEB_SITE} / kFontFile,
                                   served_.path() / kSiteWithoutFont / kFontFile);
   EXPECT_EQ(browser_->command("shipped-font"), "ok");
@@ -262,31 +267,25 @@ TEST_F(BrowserPage, MissingFontGivesItsMessageAndStatusOneThenTheShippedFontIsOf
 
 // Chromium's own check of what installing the page as an app needs (Firefox has none).
 TEST_F(BrowserPage, InstallsAsAnApp) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  ASSERT_TRUE(open_page_showing_test_screen());
   EXPECT_TRUE(wait_for_answer("installable", "none"));
 }
 
 // After its first visit the page starts with the server gone: the same picture, pixel for
 // pixel, and a status line that says where it came from.
 TEST_F(BrowserPage, ReloadWithTheServerGoneShowsTheSamePictureFromTheSavedCopy) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  ASSERT_TRUE(open_page_showing_test_screen());
   ASSERT_EQ(browser_->command("kept"), "ok");
   browser_->command("stop-server");
   browser_->command("reload");
-  ExpectedPicture picture{shipped_font()};
-  EXPECT_TRUE(wait_for_picture(picture));
-  picture.add_underline(kCursorStart);
-  EXPECT_TRUE(wait_for_picture(picture));
+  EXPECT_TRUE(wait_for_both_blink_phases(ExpectedPicture{shipped_font()}));
   EXPECT_TRUE(wait_for_answer("status", kRunningFromSavedCopy));
 }
 
 // Back to the page finds the program as it was left, the cursor where it was moved, not
 // started afresh.
 TEST_F(BrowserPage, BackToThePageFindsTheProgramStillRunning) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+  ASSERT_TRUE(open_page_showing_test_screen());
   const ExpectedPicture moved = after_pressing_the_arrows();
   ASSERT_TRUE(wait_for_picture(moved));
   EXPECT_EQ(browser_->command("away-and-back"), "restored");
@@ -294,39 +293,13 @@ TEST_F(BrowserPage, BackToThePageFindsTheProgramStillRunning) {
   EXPECT_EQ(browser_->command("status"), kRunning);
 }
 
-TEST_F(BrowserPage, MeetsTheAccessibilityRules) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
+// On a phone, the picture and the page's keys fit the screen held upright.
+TEST_P(PageInput, MeetsTheAccessibilityRules) {
+  ASSERT_TRUE(open_page_showing_test_screen());
   EXPECT_EQ(browser_->command("accessibility"), "none");
-}
-
-TEST_F(PhonePage, PictureAndKeysFitTheScreenAndMeetTheAccessibilityRules) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  EXPECT_EQ(browser_->command("fits"), "yes");
-  EXPECT_EQ(browser_->command("accessibility"), "none");
-}
-
-TEST_F(PhonePage, ArrowKeysMoveTheUnderlineOneCellEach) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  EXPECT_TRUE(wait_for_picture(after_pressing_the_arrows()));
-}
-
-TEST_F(PhonePage, SpaceSwitchesToFullScreenAndBack) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  press_key(XK_space);
-  ASSERT_TRUE(wait_for_answer("fullscreen", "yes"));
-  press_key(XK_space);
-  EXPECT_TRUE(wait_for_answer("fullscreen", "no"));
-  EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
-}
-
-TEST_F(PhonePage, EscapeEndsWithStatusZero) {
-  open_page();
-  ASSERT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  expect_escape_to_end_with_status_zero();
+  if (on_phone()) {
+    EXPECT_EQ(browser_->command("fits"), "yes");
+  }
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ TEST_P(OddFontFile, IsDrawnAsFarAsItGoesAndTheRunEndsCleanly) {
     }
   }));
   ExpectedPicture expected{bytes};
-  expected.leave_underline_open(kCursorStart);
+  expected.leave_underline_open(kStartCell);
   EXPECT_TRUE(wait_for_picture(expected));
   run_->process().send_signal(SIGTERM);
   EXPECT_EQ(wait_for_exit(), "exit 0");
@@ -53,15 +53,5 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OddFontFile,
                          [](const testing::TestParamInfo<OddFont>& font) {
                            return std::string{font.param.name};
                          });
-
-class FontPath : public ProgramTest {};
-
-TEST_F(FontPath, ThatIsADirectoryIsReportedWithStatusOne) {
-  run_ = std::make_unique<ProgramRun>();
-  std::filesystem::create_directory(run_->font_path());
-  run_->start(dummy_environment());
-  EXPECT_EQ(wait_for_exit(), "exit 1");
-  EXPECT_EQ(run_->output(), "Unable to open font file");
-}
 
 }  // namespace

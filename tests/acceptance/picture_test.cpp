@@ -16,8 +16,7 @@ TEST_F(WindowPicture, IsTheTestScreenAtSixFortyByFourEightyInBothBlinkPhases) {
   ASSERT_TRUE(geometry);
   EXPECT_EQ(geometry->width, kWindowWidth);
   EXPECT_EQ(geometry->height, kWindowHeight);
-  EXPECT_TRUE(wait_for_picture(test_screen()));
-  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+  EXPECT_TRUE(wait_for_both_blink_phases(test_screen()));
 }
 
 // The readout holds the tick count of the last blink toggle: it changes exactly when the
@@ -28,7 +27,7 @@ TEST_F(WindowPicture, ReadoutIsTheTickCountOfTheLastBlinkToggle) {
   ASSERT_TRUE(launch_in_window());
   ASSERT_TRUE(wait_for_picture(test_screen_blinking()));
   const std::vector<ReadoutSample> samples =
-      watch_readout(test_screen_blinking(), kCursorStart, kBlinkValuesWatched, XK_a);
+      watch_readout(test_screen_blinking(), kStartCell, kBlinkValuesWatched, XK_a);
   ASSERT_FALSE(HasFailure());
   expect_readout_follows_blink(samples, launched);
 }

@@ -50,8 +50,7 @@ class Presentation : public ProgramTest {
 // A run meant for the classic library that silently fell back to the system's SDL would
 // pass every other test; this one fails it.
 TEST_F(Presentation, RunsOnTheSdlUnderTestAndPresentsWithoutOpenGl) {
-  ASSERT_TRUE(launch_in_window());
-  ASSERT_TRUE(wait_for_picture(test_screen()));
+  ASSERT_TRUE(launch_showing_test_screen());
   const std::set<std::string> files = mapped_files();
   const auto sdl = file_named(files, "libSDL-1.2");
   ASSERT_TRUE(sdl) << "no SDL 1.2 library is mapped";
@@ -70,8 +69,7 @@ TEST_F(Presentation, RunsOnTheSdlUnderTestAndPresentsWithoutOpenGl) {
 // picture stays the same. The classic library has no OpenGL presenting at all.
 TEST_F(Presentation, GpuPresentingIsOneVariableAwayAndShowsTheSamePicture) {
   ASSERT_TRUE(launch_in_window({{"SDL_FRAMEBUFFER_ACCELERATION", "1"}}));
-  EXPECT_TRUE(wait_for_picture(test_screen()));
-  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+  EXPECT_TRUE(wait_for_both_blink_phases(test_screen()));
   EXPECT_EQ(gl_library(mapped_files()).has_value(), !on_classic_sdl());
 }
 

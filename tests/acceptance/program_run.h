@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "expected_texts.h"
 #include "process.h"
 #include "screen_model.h"
-
-inline constexpr const char* kCaption = "Vyrtel V0.1";
 
 // Where a run starts: in a working directory of its own, or in the program's folder, as
 // a double-click on the Windows program starts it.
@@ -53,7 +52,7 @@ class ProgramRun {
   std::filesystem::path wine_prefix() const { return dir_.path() / "wine-prefix"; }
   void stop_wine() const;
 
-  TempDir dir_;
+  ScratchDirectory dir_;
   std::filesystem::path program_subfolder_;
   std::unique_ptr<ChildProcess> process_;
 };

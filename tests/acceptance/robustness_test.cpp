@@ -44,8 +44,7 @@ constexpr std::chrono::milliseconds kValgrindExitTimeout = 60s;
 class Robustness : public ProgramTest {};
 
 TEST_F(Robustness, TenThousandQueuedKeyPressesAreAllHandled) {
-  ASSERT_TRUE(launch_in_window());
-  ASSERT_TRUE(wait_for_picture(test_screen()));
+  ASSERT_TRUE(launch_showing_test_screen());
   for (int i = 0; i < kFloodPresses; ++i) {
     x_session().queue_key_press(i % 2 == 0 ? XK_Right : XK_Left, kFloodKeystrokeGap);
   }
@@ -60,8 +59,7 @@ class MemorySoak : public ProgramTest {};
 
 // A minute in the window: blinking, and a steady stream of arrow presses.
 TEST_F(MemorySoak, ResidentMemoryStaysFlatForAMinute) {
-  ASSERT_TRUE(launch_in_window());
-  ASSERT_TRUE(wait_for_picture(test_screen()));
+  ASSERT_TRUE(launch_showing_test_screen());
   const auto start = std::chrono::steady_clock::now();
   std::optional<long> settled_kib;
   long highest_kib = 0;
@@ -81,7 +79,7 @@ TEST_F(MemorySoak, ResidentMemoryStaysFlatForAMinute) {
   ASSERT_TRUE(settled_kib);
   EXPECT_LE(highest_kib - *settled_kib, kSoakToleranceKib)
       << "resident memory grew from " << *settled_kib << " KiB to " << highest_kib << " KiB";
-  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kStartCell)));
   press_key(XK_Escape);
   EXPECT_EQ(wait_for_exit(), "exit 0");
 }

@@ -14,8 +14,7 @@ constexpr std::size_t kSmoothedPixels = 10'000;
 class Scaling : public ProgramTest {};
 
 TEST_F(Scaling, LinearScaleQualitySmoothsTheFullScreenPicture) {
-  ASSERT_TRUE(launch_in_window({{"SDL_RENDER_SCALE_QUALITY", "linear"}}));
-  ASSERT_TRUE(wait_for_picture(test_screen()));
+  ASSERT_TRUE(launch_showing_test_screen({{"SDL_RENDER_SCALE_QUALITY", "linear"}}));
   press_key(XK_space);
   if (on_classic_sdl()) {
     EXPECT_TRUE(wait_for_full_screen(test_screen_blinking()));

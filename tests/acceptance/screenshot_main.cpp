@@ -38,17 +38,16 @@ int take_screenshot(const std::filesystem::path& output) {
     return 1;
   }
   ExpectedPicture complete{font};
-  complete.add_underline(kCursorStart);
+  complete.add_underline(kStartCell);
   std::optional<Image> picture;
-  poll_until(kPictureTimeout, [&] {
+  const bool shown = poll_until(kPictureTimeout, [&] {
     picture = x.capture(*launch.window);
-    return picture && picture->width == kWindowWidth && picture->height == kWindowHeight &&
-           complete.mismatches(*picture).empty();
+    return picture && read_window(*picture, 1).picture && complete.mismatches(*picture).empty();
   });
   x.press_key(XK_Escape);
   launch.run->process().wait_for_exit(kExitTimeout);
-  if (!picture) {
-    std::cerr << "Cannot take a screenshot of the window\n";
+  if (!shown) {
+    std::cerr << "Cannot take a screenshot: the window never showed the whole test screen\n";
     return 1;
   }
   write_png(*picture, output);

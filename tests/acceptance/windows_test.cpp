@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr const char* kFontMessage = "Unable to open font file";
 // Wine's note of the text each message box is given, which its trace channel "msgbox"
 // writes to standard error.
 constexpr const char* kBoxTrace = "-all,+msgbox";
@@ -72,7 +71,7 @@ class WindowsRun : public ProgramTest {
 
 TEST_F(WindowsRun, MissingFontIsShownInABoxAndReportedInStdoutTxtBesideTheProgram) {
   start_without_font({{"WINEDEBUG", kBoxTrace}});
-  close_failure_box(kFontMessage);
+  close_failure_box(std::string{kFontMessage});
   EXPECT_EQ(wait_for_exit(), "exit 1");
   EXPECT_EQ(read_file(run_->program_folder() / "stdout.txt"), kFontMessage);
   EXPECT_FALSE(std::filesystem::exists(run_->run_folder() / "stdout.txt"))
@@ -85,7 +84,7 @@ TEST_F(WindowsRun, MissingFontIsShownInABoxAndReportedInStdoutTxtBesideTheProgra
 TEST_F(WindowsRun, MissingFontIsShownInABoxWhereStdoutTxtCannotBeMade) {
   run_ = std::make_unique<ProgramRun>(kCyrillicFolder);
   start_without_font({{"WINEDEBUG", kBoxTrace}, {"LC_ALL", "C.UTF-8"}});
-  close_failure_box(kFontMessage);
+  close_failure_box(std::string{kFontMessage});
   EXPECT_EQ(wait_for_exit(), "exit 1");
   EXPECT_FALSE(beside_program("stdout.txt"));
 }
@@ -102,8 +101,7 @@ TEST_F(WindowsRun, RedirectSetToZeroKeepsTheMessageOnStandardOutputWithoutABox) 
 TEST_F(WindowsRun, StartedInItsFolderShowsTheZippedFontAndLeavesNoFilesBehind) {
   font_ = zipped_font();
   ASSERT_TRUE(launch_in_window([](ProgramRun&) {}, {}, StartIn::kProgramFolder));
-  EXPECT_TRUE(wait_for_picture(test_screen()));
-  EXPECT_TRUE(wait_for_picture(test_screen_with_underline(kCursorStart)));
+  EXPECT_TRUE(wait_for_both_blink_phases(test_screen()));
   press_key(XK_Escape);
   EXPECT_EQ(wait_for_exit(), "exit 0");
   EXPECT_FALSE(beside_program("stdout.txt"));

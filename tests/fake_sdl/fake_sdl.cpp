@@ -218,7 +218,6 @@ Uint32 SDL_GetTicks(void) {
 }
 
 void SDL_Delay(Uint32 ms) {
-  world().delays.push_back(ms);
   world().clock += ms;
   world().elapsed_ms += ms;
 }

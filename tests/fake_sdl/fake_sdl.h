@@ -72,7 +72,6 @@ struct World {
   int quits = 0;
   std::vector<Flip> flips;
   std::vector<Delivery> deliveries;  // every event the program polled, in order
-  std::vector<std::uint32_t> delays;
   std::uint64_t elapsed_ms = 0;  // advanced by SDL_Delay and SDL_Flip
 };
 

@@ -85,15 +85,15 @@ int open_output(const std::filesystem::path& path) {
 
 }  // namespace
 
-TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vyrtel-acceptance-XXXXXX");
+ScratchDirectory::ScratchDirectory() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "vyrtel-test-XXXXXX");
   if (::mkdtemp(pattern.data()) == nullptr) {
     throw std::runtime_error("cannot create a temporary directory");
   }
   path_ = pattern;
 }
 
-TempDir::~TempDir() {
+ScratchDirectory::~ScratchDirectory() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
 }
@@ -163,18 +163,27 @@ void ChildProcess::send_signal(int signal_number) const {
   }
 }
 
-std::optional<long> ChildProcess::resident_kib() const {
+std::optional<std::string> ChildProcess::status_field(const std::string& name) const {
   std::ifstream status{"/proc/" + std::to_string(pid_) + "/status"};
-  std::string line;
-  while (std::getline(status, line)) {
+  for (std::string line; std::getline(status, line);) {
     std::istringstream fields{line};
-    std::string name;
-    long kib = 0;
-    if (fields >> name >> kib && name == "VmRSS:") {
-      return kib;
+    std::string field;
+    std::string value;
+    if (fields >> field >> value && field == name + ":") {
+      return value;
     }
   }
   return std::nullopt;
+}
+
+std::optional<long> ChildProcess::resident_kib() const {
+  const auto kib = status_field("VmRSS");
+  return kib ? std::optional<long>{std::stol(*kib)} : std::nullopt;
+}
+
+bool ChildProcess::catches(int signal_number) const {
+  const auto caught = status_field("SigCgt");
+  return caught && (std::stoull(*caught, nullptr, 16) >> (signal_number - 1) & 1U) != 0;
 }
 
 std::string read_file(const std::filesystem::path& path) {

@@ -15,12 +15,12 @@
 
 // A fresh directory under the system's temporary folder, removed with everything in it
 // when the object goes.
-class TempDir {
+class ScratchDirectory {
  public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+  ScratchDirectory();
+  ~ScratchDirectory();
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
   const std::filesystem::path& path() const { return path_; }
 
@@ -68,8 +68,14 @@ class ChildProcess {
 
   // VmRSS from /proc/<pid>/status in KiB; nullopt once the process is gone.
   std::optional<long> resident_kib() const;
+  // Whether the process has a handler of its own for `signal_number` (SigCgt in
+  // /proc/<pid>/status).
+  bool catches(int signal_number) const;
 
  private:
+  // The value of field `name` of /proc/<pid>/status; nullopt once the process is gone.
+  std::optional<std::string> status_field(const std::string& name) const;
+
   pid_t pid_;
   std::optional<int> status_;
 };

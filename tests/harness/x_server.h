@@ -29,6 +29,6 @@ class XServer {
   std::string display_;
   // openbox's settings folders: empty, so that it runs with its system-wide defaults and
   // not with the settings of whoever runs the tests.
-  TempDir window_manager_home_;
+  ScratchDirectory window_manager_home_;
   std::unique_ptr<ChildProcess> window_manager_;
 };

@@ -1,9 +1,11 @@
-// What the window must show, worked out from the program's cell tables and the font the
-// test gave it, and how a screenshot is read back: pixel shades, the readout and the
-// underline.
+// What the test screen must look like, worked out from its layout as a user sees it and
+// the font the test gave it, and how a picture of it is read back: pixel shades, the
+// readout and the underline. Every test and measuring tool takes the picture from here,
+// so that the program's own layout tables are checked, never copied.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <random>
 #include <string>
@@ -24,9 +26,23 @@ struct CellPosition {
 };
 
 // Where the cursor starts, and where the tick readout stands.
-inline constexpr CellPosition kCursorStart{.column = 11, .row = 8};
+inline constexpr CellPosition kStartCell{.column = 11, .row = 8};
 inline constexpr CellPosition kReadoutStart{.column = 14, .row = 20};
 inline constexpr int kReadoutDigits = 8;
+
+// A rectangle of the picture, in pixels.
+struct Area {
+  int left;
+  int top;
+  int width;
+  int height;
+};
+
+// The two background rectangles: the grey frame, and the black screen window on it.
+inline constexpr Area kGreyFrame{.left = 86, .top = 90, .width = 468, .height = 300};
+inline constexpr Area kBlackWindow{.left = 135, .top = 119, .width = 384, .height = 250};
+// The eight glyph boxes of the readout.
+Area readout_area();
 
 // A 2048-byte font of random glyphs (unused bits 6 and 7 random too) whose sixteen
 // hexadecimal digit glyphs differ from one another, so the readout can be read back.
@@ -38,22 +54,31 @@ bool glyph_ink(const FontBytes& font, int code, int line, int pixel);
 
 enum class Shade : std::uint8_t { kBlack, kGrey, kWhite, kOther };
 
-// The three colours of the test screen as they come out of a 16-bit surface on a 24-bit
-// display, within the rounding of that conversion.
-Shade classify(const Rgb& pixel);
+// How far a channel may be from the colour asked for. A 24-bit display gets each channel
+// of the program's 16-bit surface widened from 5 or 6 bits, which moves it by up to 8.
+// In memory, where a pixel is read back through its own format, only the 5 and 6 bits'
+// rounding is allowed: a colour a few steps off is a wrong colour there.
+inline constexpr int kDisplayTolerance = 12;
+inline constexpr int kSurfaceTolerance = 4;
+
+// Which of the test screen's three colours a pixel shows, if any.
+Shade classify(const Rgb& pixel, int tolerance = kDisplayTolerance);
 
 // The expected shade of every window pixel, or none for a pixel left open.
 class ExpectedPicture {
  public:
-  // The test screen drawn with `font`, without the underline. The readout cells are left
-  // open: their contents change over time and are read separately.
-  explicit ExpectedPicture(const FontBytes& font);
+  // The test screen drawn with `font`, without the underline, on `outside` beyond the
+  // grey frame. The readout cells are left open: their contents change over time and
+  // are read separately, unless add_readout gives them.
+  explicit ExpectedPicture(const FontBytes& font, Shade outside = Shade::kBlack);
 
+  void add_readout(std::uint32_t value);
   void add_underline(CellPosition cell);
   void leave_underline_open(CellPosition cell);
 
   // Pixels whose shade differs from the expected one, as (x, y).
-  std::vector<std::pair<int, int>> mismatches(const Image& actual) const;
+  std::vector<std::pair<int, int>> mismatches(const Image& actual,
+                                              int tolerance = kDisplayTolerance) const;
   // The screenshot dimmed, with every mismatching pixel in red.
   Image diff_image(const Image& actual) const;
 
@@ -64,14 +89,19 @@ class ExpectedPicture {
   static std::size_t index(int x, int y) {
     return static_cast<std::size_t>(y) * kWindowWidth + static_cast<std::size_t>(x);
   }
-  void fill(int left, int top, int right, int bottom, Expected shade);
-  void draw_glyph(const FontBytes& font, CellPosition cell, int code);
+  void fill(const Area& area, Expected shade);
+  void draw_glyph(CellPosition cell, int code);
   void set_underline(CellPosition cell, Expected shade);
 
+  const FontBytes font_;
   std::vector<Expected> shades_;
 };
 
+// The shade of picture pixel (x, y), however the picture is held.
+using ShadeAt = std::function<Shade(int x, int y)>;
+
 // The readout's value, when all eight cells show digit glyphs of `font` in white on black.
+std::optional<std::uint32_t> read_readout(const ShadeAt& shade_at, const FontBytes& font);
 std::optional<std::uint32_t> read_readout(const Image& picture, const FontBytes& font);
 
 // A screenshot read back to the 640x480 picture it shows, or what keeps it from being one.

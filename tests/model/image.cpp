@@ -16,3 +16,18 @@ void write_png(const Image& image, const std::filesystem::path& path) {
     throw std::runtime_error("cannot write " + path.string() + ": " + png.message);
   }
 }
+
+Image rgb565_image(std::span<const std::uint16_t> pixels, int width) {
+  constexpr unsigned kFiveBits = 0x1F;
+  constexpr unsigned kSixBits = 0x3F;
+  const auto widen = [](unsigned value, int bits) {
+    return static_cast<std::uint8_t>(value << (8 - bits) | value >> (2 * bits - 8));
+  };
+  Image image{width, static_cast<int>(pixels.size()) / width};
+  for (std::size_t i = 0; i < pixels.size(); ++i) {
+    const unsigned pixel = pixels[i];
+    image.pixels[i] = {widen(pixel >> 11, 5), widen((pixel >> 5) & kSixBits, 6),
+                       widen(pixel & kFiveBits, 5)};
+  }
+  return image;
+}
