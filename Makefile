@@ -6,8 +6,8 @@ SANITIZE_BUILD := build-sanitize
 JOBS := $(shell nproc)
 CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
 
-.PHONY: run test bench screenshot package build web web-site web-screenshot browser-tools windows \
-        release
+.PHONY: run test bench screenshot package package-arm64 build web web-site web-screenshot \
+        browser-tools windows release
 
 # One time for every date a build writes into what it makes (archive entries, the Debian
 # package, Windows' time stamps), so that the same source gives the same bytes:
@@ -98,6 +98,17 @@ package:
 	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && umask 022 && cpack -G DEB
+
+# The Debian package for 64-bit ARM, $(ARM64_BUILD)/vyrtel_<version>_arm64.deb, cross-built
+# with Debian's cross compiler against the arm64 SDL 1.2 that multiarch installs.
+ARM64_BUILD := build-arm64
+
+package-arm64:
+	tools/install-deps.sh arm64
+	cmake -S . -B $(ARM64_BUILD) $(CMAKE_FLAGS) --toolchain packaging/aarch64-linux-gnu.cmake \
+	  -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
+	cmake --build $(ARM64_BUILD) -j $(JOBS)
+	cd $(ARM64_BUILD) && umask 022 && cpack -G DEB
 
 # A release of the commit checked out, into dist/: the source archive, the Debian
 # package, the Windows zip, the browser page's zip and their SHA256SUMS, each the same

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs the Debian packages a make target needs, when they are missing.
-# Usage: tools/install-deps.sh build|web|test|bench|package|windows|release
-# As root it runs apt-get; otherwise it prints the apt-get line to run and fails.
+# Installs the Debian packages a make target needs, when they are missing, adding the
+# arm64 architecture to dpkg first when one of them is arm64's.
+# Usage: tools/install-deps.sh build|web|test|bench|package|arm64|windows|release
+# As root it runs apt-get; otherwise it prints the lines to run and fails.
 set -euo pipefail
 
 build=(g++ cmake make pkg-config libsdl1.2-compat-dev)
@@ -24,8 +25,12 @@ classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
 windows=(cmake make ninja-build git g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
          binutils-mingw-w64-x86-64 librsvg2-bin icoutils "${zip[@]}")
 package=("${build[@]}" dpkg-dev file)
-# A release: git for the source archive, and the three builds.
-release=(git "${package[@]}" "${windows[@]}" "${web[@]}")
+# The arm64 package, cross-built with Debian's cross compiler against the arm64 SDL 1.2
+# and C++ library (which dpkg-shlibdeps reads the dependencies from),
+# which multiarch installs beside the build machine's own.
+arm64=("${package[@]}" g++-aarch64-linux-gnu libsdl1.2-compat-dev:arm64 libstdc++6:arm64)
+# A release: git for the source archive, and the four builds.
+release=(git "${package[@]}" "${arm64[@]}" "${windows[@]}" "${web[@]}")
 # Headless X server with a window manager, X client libraries (XTEST) and libpng for the
 # real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
 # for the second build, the browser page with the two browsers it is tested in, the
@@ -33,12 +38,12 @@ release=(git "${package[@]}" "${windows[@]}" "${web[@]}")
 # with hardening-check, the two static analysers, Google Benchmark, since the measuring
 # tools are built, tested and analysed too, the Windows zip with Wine to run it, and a
 # release, built a second time a day later by libfaketime's clock, with diffoscope to
-# show where two builds of it differ.
+# show where two builds of it differ, and qemu to run its arm64 program.
 test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libpng-dev
       valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
       dpkg-dev file lintian devscripts clang-tidy cppcheck libbenchmark-dev
       "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr
-      "${release[@]}" faketime wine wine64 unzip diffoscope-minimal)
+      "${release[@]}" faketime wine wine64 unzip diffoscope-minimal qemu-user-static)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
 # window manager and X client libraries (XTEST) the window measurements use, and the
 # browser page with the browsers it is measured in.
@@ -51,9 +56,10 @@ case "${1:-build}" in
   test) wanted=("${test[@]}") ;;
   bench) wanted=("${bench[@]}") ;;
   package) wanted=("${package[@]}") ;;
+  arm64) wanted=("${arm64[@]}") ;;
   windows) wanted=("${windows[@]}") ;;
   release) wanted=("${release[@]}") ;;
-  *) echo "usage: $0 build|web|test|bench|package|windows|release" >&2; exit 2 ;;
+  *) echo "usage: $0 build|web|test|bench|package|arm64|windows|release" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -65,10 +71,21 @@ for pkg in "${wanted[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
+add_arm64=false
+if [[ " ${missing[*]}" == *:arm64* ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+  add_arm64=true
+fi
 if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages. Install them as root with:" >&2
+  if $add_arm64; then
+    echo "  dpkg --add-architecture arm64 && apt-get update" >&2
+  fi
   echo "  apt-get install -y ${missing[*]}" >&2
   exit 1
+fi
+if $add_arm64; then
+  echo "Adding the arm64 architecture"
+  dpkg --add-architecture arm64
 fi
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive

@@ -2,10 +2,11 @@
 # Makes a release of the commit checked out, into OUT:
 #   vyrtel-<version>.tar.gz       the source: every tracked file under vyrtel-<version>/
 #   vyrtel_<version>_amd64.deb    the Debian package
+#   vyrtel_<version>_arm64.deb    the Debian package for 64-bit ARM, cross-built
 #   vyrtel-<version>-win64.zip    the Windows program
 #   vyrtel-<version>-web.zip      the browser page, for any static file server
 #   SHA256SUMS                    their checksums, for sha256sum -c
-# The other three are built from the source archive, unpacked into WORK, as a distribution
+# The other four are built from the source archive, unpacked into WORK, as a distribution
 # builds them. The same commit gives the same bytes wherever, whenever and by whomever it
 # is built: every date in them is SOURCE_DATE_EPOCH (the commit's time unless set), no
 # binary holds the folder it was built in, and no file mode follows the umask.
@@ -94,14 +95,16 @@ tar -xzf "$out/$name.tar.gz" -C "$work"
 
 # The Windows zip takes longest, mostly SDL2's configuration, which keeps one core busy:
 # the other two are built meanwhile, its lines marked as its own.
-step "The Windows zip, the Debian package and the browser page, built from the source archive"
+step "The Windows zip, the Debian packages and the browser page, built from the source archive"
 (make -C "$tree" --no-print-directory windows 2>&1 | sed -u 's/^/[windows] /') &
 windows=$!
 make -C "$tree" --no-print-directory package
+make -C "$tree" --no-print-directory package-arm64
 make -C "$tree" --no-print-directory web-site
 wait "$windows" || { echo "The Windows zip could not be built" >&2; exit 1; }
 
-cp "$tree/build/vyrtel_${version}"_*.deb "$tree/build-windows/$name-win64.zip" \
+cp "$tree/build/vyrtel_${version}"_*.deb "$tree/build-arm64/vyrtel_${version}_arm64.deb" \
+  "$tree/build-windows/$name-win64.zip" \
   "$tree/build-web/$name-web.zip" "$out/"
 (cd "$out" && LC_ALL=C sha256sum -- *.deb *.tar.gz *.zip >SHA256SUMS)
 step "Released into $out:"

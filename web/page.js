@@ -35,7 +35,8 @@
   const RUNNING = 'Running.';
   const RUNNING_FROM_SAVED_COPY = 'Running from the saved copy: the server cannot be reached.';
   const SERVE_IT = 'Vyrtel runs only when a web server serves this folder, not from a file: '
-    + 'in Vyrtel\'s source, make web serves it on http://127.0.0.1:8000/.';
+    + 'serve the unpacked folder with any static file server (python3 -m http.server, say) '
+    + 'and open its address.';
   // The one ending that prints nothing has a single cause.
   const SILENT_ENDINGS = {
     255: 'Vyrtel stopped: a frame could not lock the display (exit status 255).',

@@ -5,15 +5,20 @@
 # package that depends on one, taken out of a copy of dpkg's status file; apt-get then
 # simulates the install against that copy and the machine's own package lists, so nothing
 # is installed and the machine's state is not touched.
-# Usage: apt_install.sh PACKAGE_DIR WORK_DIR
+# The package for another architecture (arm64) is tried the same way, on this machine
+# with that architecture added to dpkg.
+# Usage: apt_install.sh PACKAGE_DIR WORK_DIR [ARCHITECTURE]
 set -euo pipefail
-package_dir=$1 work=$2
+package_dir=$1 work=$2 arch=${3:-$(dpkg --print-architecture)}
+# apt names packages of a foreign architecture with it.
+qualifier=""
+[ "$arch" = "$(dpkg --print-architecture)" ] || qualifier=":$arch"
 
 sdl_packages="libsdl1.2debian libsdl1.2-compat libsdl1.2-compat-shim libsdl1.2-compat-dev
               libsdl1.2-dev"
 
-debs=("$package_dir"/vyrtel_*.deb)
-[ -f "${debs[0]}" ] || { echo "no vyrtel_*.deb in $package_dir" >&2; exit 1; }
+debs=("$package_dir"/vyrtel_*_"$arch".deb)
+[ -f "${debs[0]}" ] || { echo "no vyrtel_*_$arch.deb in $package_dir" >&2; exit 1; }
 deb=${debs[0]}
 
 rm -rf "$work"
@@ -101,11 +106,11 @@ fi
 installs=$(grep '^Inst ' "$work/apt.log" || true)
 printf '%s\n' "$installs"
 status=0
-grep -q '^Inst vyrtel ' <<<"$installs" ||
+grep -q "^Inst vyrtel$qualifier " <<<"$installs" ||
   { echo "apt would not install vyrtel itself" >&2; status=1; }
-grep -q '^Inst libsdl1\.2-compat-shim ' <<<"$installs" ||
+grep -q "^Inst libsdl1\\.2-compat-shim$qualifier " <<<"$installs" ||
   { echo "apt would not install libsdl1.2-compat-shim" >&2; status=1; }
-if grep -q '^Inst libsdl1\.2debian ' <<<"$installs"; then
+if grep -q '^Inst libsdl1\.2debian[: ]' <<<"$installs"; then
   echo "apt would install the classic SDL 1.2, libsdl1.2debian" >&2
   status=1
 fi

@@ -6,9 +6,11 @@
 # names SDL 1.2, and a hardened binary stripped as Debian strips; then that lintian finds
 # neither an error nor a warning in it, nor any of its notes on hardening or stripping.
 # What apt makes of the Depends line is apt_install.sh's business.
-# Usage: debian_package.sh PACKAGE_DIR|BUILD_DIR WORK_DIR
+# ARCHITECTURE picks the package of a folder that holds several (the build machine's by
+# default).
+# Usage: debian_package.sh PACKAGE_DIR|BUILD_DIR WORK_DIR [ARCHITECTURE]
 set -euo pipefail
-from=$1 work=$2
+from=$1 work=$2 arch=${3:-$(dpkg --print-architecture)}
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -20,8 +22,8 @@ if [ -f "$from/CPackConfig.cmake" ]; then
   fi
   from=$work
 fi
-debs=("$from"/vyrtel_*.deb)
-[ -f "${debs[0]}" ] || { echo "no vyrtel_*.deb in $from" >&2; exit 1; }
+debs=("$from"/vyrtel_*_"$arch".deb)
+[ -f "${debs[0]}" ] || { echo "no vyrtel_*_$arch.deb in $from" >&2; exit 1; }
 deb=${debs[0]}
 
 contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Checks a release folder as tools/release.sh makes it: exactly its five files, checksums
+# Checks a release folder as tools/release.sh makes it: exactly its six files, checksums
 # that sha256sum -c accepts, a source archive holding every file of the commit it names
-# under vyrtel-<version>/, and a Debian package whose members and entries are root's and
-# writable by their owner alone, its folders drwxr-xr-x.
+# under vyrtel-<version>/, and two Debian packages, amd64 and arm64, whose members and
+# entries are root's and writable by their owner alone, its folders drwxr-xr-x, and which
+# hold the same files with the same modes.
 # Usage: contents.sh DIST VERSION REPOSITORY
 set -euo pipefail
 dist=${1:?usage: $0 DIST VERSION REPOSITORY}
@@ -11,7 +12,7 @@ repository=${3:?usage: $0 DIST VERSION REPOSITORY}
 export LC_ALL=C
 name=vyrtel-$version
 archive=$dist/$name.tar.gz
-deb=$dist/vyrtel_${version}_amd64.deb
+debs=("$dist/vyrtel_${version}_amd64.deb" "$dist/vyrtel_${version}_arm64.deb")
 failures=0
 
 fail() {
@@ -20,6 +21,7 @@ fail() {
 }
 
 expected="SHA256SUMS $name-web.zip $name-win64.zip $name.tar.gz vyrtel_${version}_amd64.deb"
+expected+=" vyrtel_${version}_arm64.deb"
 listed=$(ls "$dist" | tr '\n' ' ')
 [ "$listed" = "$expected " ] || fail "the release holds [$listed], not [$expected]"
 
@@ -36,18 +38,26 @@ tracked=$(git -C "$repository" ls-tree -r --name-only "$commit" | sed "s|^|$name
   fail "$name.tar.gz does not hold exactly the files of commit $commit under $name/:" \
     "$(diff <(echo "$tracked") <(echo "$archived") | head -n 10)"
 
-# dpkg-deb -c: mode, owner/group, size, date, time, path.
-while read -r mode owner _ _ _ path; do
-  [ "$owner" = root/root ] || fail "$path belongs to $owner"
-  case $mode in
-    d*) [ "$mode" = drwxr-xr-x ] || fail "folder $path is $mode" ;;
-    *) [[ $mode == ?????-??-? ]] || fail "$path is $mode" ;;
-  esac
-done < <(dpkg-deb -c "$deb")
-# ar tv: mode, uid/gid, size, date, name.
-while read -r mode owner _ _ _ _ _ member; do
-  [ "$owner" = 0/0 ] && [ "$mode" = rw-r--r-- ] || fail "package member $member is $mode $owner"
-done < <(ar tv "$deb")
+for deb in "${debs[@]}"; do
+  # dpkg-deb -c: mode, owner/group, size, date, time, path.
+  while read -r mode owner _ _ _ path; do
+    [ "$owner" = root/root ] || fail "$path belongs to $owner in $(basename "$deb")"
+    case $mode in
+      d*) [ "$mode" = drwxr-xr-x ] || fail "folder $path is $mode in $(basename "$deb")" ;;
+      *) [[ $mode == ?????-??-? ]] || fail "$path is $mode in $(basename "$deb")" ;;
+    esac
+  done < <(dpkg-deb -c "$deb")
+  # ar tv: mode, uid/gid, size, date, name.
+  while read -r mode owner _ _ _ _ _ member; do
+    [ "$owner" = 0/0 ] && [ "$mode" = rw-r--r-- ] ||
+      fail "package member $member of $(basename "$deb") is $mode $owner"
+  done < <(ar tv "$deb")
+done
+# Mode, owner and path of each entry.
+entries() { dpkg-deb -c "$1" | awk '{ print $1, $2, $6 }'; }
+[ "$(entries "${debs[0]}")" = "$(entries "${debs[1]}")" ] ||
+  fail "the two packages hold different files or modes:" \
+    "$(diff <(entries "${debs[0]}") <(entries "${debs[1]}") | head -n 10)"
 
 [ "$failures" -eq 0 ] && echo "The release holds what it should"
 exit $((failures > 0))
