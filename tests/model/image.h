@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <sstream>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 struct Rgb {
@@ -35,9 +35,10 @@ struct Image {
  private:
   std::size_t index(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) {
-      throw std::out_of_range("pixel (" + std::to_string(x) + "," + std::to_string(y) +
-                              ") is outside the " + std::to_string(width) + "x" +
-                              std::to_string(height) + " image");
+      std::ostringstream text;
+      text << "pixel (" << x << "," << y << ") is outside the " << width << "x" << height
+           << " image";
+      throw std::out_of_range(text.str());
     }
     return static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
            static_cast<std::size_t>(x);
