@@ -128,7 +128,7 @@ bench: web-site browser-tools
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=ON \
 	  -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	bench/run.sh $(BENCH_BUILD) $(SITE)
+	bench/run.sh $(BENCH_BUILD) $(SITE) $$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL))
 
 # A picture of the window, build/screenshot.png: the program with its shipped font on a
 # private Xvfb, taken once the underline shows.

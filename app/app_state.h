@@ -5,20 +5,8 @@
 #include <cstdint>
 
 #include "display/font_image.h"
+#include "display/cursor_state.h"
 #include "display/screen.h"
-
-// The underline cursor: its text cell and its blink phase. Row and column are plain
-// unsigned 16-bit counters with no bounds; the underline is drawn only where it lies on
-// the surface.
-struct CursorState {
-  std::uint16_t row;
-  std::uint16_t column;
-  bool blink;                     // underline shown
-  std::uint32_t blink_timestamp;  // tick count of the last blink toggle
-};
-
-inline constexpr CursorState kCursorStart{
-    .row = 8, .column = 11, .blink = false, .blink_timestamp = 0};
 
 // When the next frame is drawn: at once after the picture changes, otherwise at a
 // steady cadence so that frames keep coming. How long frames take sets how often the

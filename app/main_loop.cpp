@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "app/main_routine.h"
+#include "app/platform.h"
 #include "display/test_screen.h"
 
 namespace {
@@ -12,8 +13,9 @@ constexpr std::uint32_t kBlinkIntervalMs = 250;
 // coming whatever the blink does; the idle program draws no more frames than the blink
 // needs.
 constexpr std::uint32_t kRefreshIntervalMs = 250;
-// A key press is on the screen within one 60 Hz refresh. The loop looks at its input at
-// steady intervals, counted from one look to the next: a press that arrives just after a
+// A key press is on the screen within one 60 Hz refresh. Where the platform's sleep ends
+// when input arrives, the loop sleeps until the blink or a refresh is due. Elsewhere it
+// looks at its input at steady intervals, counted from one look to the next: a press that arrives just after a
 // look is seen at the next one, then drawn and presented in that pass's frame. So the
 // interval is this budget less the time a frame takes, measured as the program runs (a
 // fraction of a millisecond with a GPU, 1-3 ms for a window and 3-5 ms for a 1920x1080
@@ -26,17 +28,6 @@ constexpr std::uint32_t kWakeUpMs = 1;
 // Frames too slow for the budget still leave this long between looks, so that a slow
 // display does not turn the idle loop into a busy one.
 constexpr std::uint32_t kShortestInputIntervalMs = 4;
-
-// In a browser the page wakes the sleeping loop as soon as a key arrives (web/wake_on_input.js),
-// so the loop need not look at its input at intervals: it sleeps until the blink or a
-// refresh is due. On the desktop SDL 1.2 has no such wait, and the loop looks at its input
-// at the intervals above.
-#ifdef __EMSCRIPTEN__
-extern "C" void vyrtel_sleep_until_input(std::uint32_t timeout_ms);
-constexpr bool kWokenByInput = true;
-#else
-constexpr bool kWokenByInput = false;
-#endif
 
 enum class DrainOutcome { kContinue, kDisplayModeFailed };
 
@@ -106,18 +97,10 @@ std::uint32_t time_to_next_pass(const AppState& state, std::uint32_t input_seen,
   const std::uint32_t until_timer =
       std::min(until_passed(state.cursor.blink_timestamp, kBlinkIntervalMs + 1, now),
                until_passed(state.pacing.last_frame_tick, kRefreshIntervalMs + 1, now));
-  if constexpr (kWokenByInput) {
+  if (wakes_for_input()) {
     return until_timer;
   }
   return std::min(until_timer, until_passed(input_seen, input_interval(state.pacing), now));
-}
-
-void wait_for_next_pass(std::uint32_t ms) {
-#ifdef __EMSCRIPTEN__
-  vyrtel_sleep_until_input(ms);
-#else
-  SDL_Delay(ms);
-#endif
 }
 
 int run_main_loop(AppState& state) {
@@ -142,7 +125,7 @@ int run_main_loop(AppState& state) {
     if (state.quit_requested) {
       return 0;
     }
-    wait_for_next_pass(time_to_next_pass(state, input_seen, SDL_GetTicks()));
+    sleep_until_input(time_to_next_pass(state, input_seen, SDL_GetTicks()));
   }
 }
 

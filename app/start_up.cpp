@@ -8,9 +8,7 @@
 #include <string_view>
 
 #include "app/main_routine.h"
-#ifdef _WIN32
-#include "windows/desktop.h"
-#endif
+#include "app/platform.h"
 
 namespace {
 
@@ -54,19 +52,6 @@ bool is_set(const char* variable) {
   return std::getenv(variable) != nullptr;
 }
 
-// Gives `variable` the program's own choice of `value`, unless the user has set it.
-// Windows has no setenv; _putenv_s sets the process environment that SDL reads as well.
-void set_unless_set(const char* variable, const char* value) {
-  if (is_set(variable)) {
-    return;
-  }
-#ifdef _WIN32
-  _putenv_s(variable, value);
-#else
-  setenv(variable, value, 0);
-#endif
-}
-
 // Whether SDL_VIDEODRIVER names `driver` (it may hold a list of names).
 bool driver_requested(std::string_view driver) {
   const char* requested = std::getenv(kVideoDriverVariable);
@@ -87,26 +72,12 @@ std::string video_driver() {
 }
 
 void request_sharp_scaling() {
-  set_unless_set(kScaleMethodVariable, kSharpScaleMethod);
+  set_default(kScaleMethodVariable, kSharpScaleMethod);
 }
-
-#ifdef _WIN32
-// How many times its size the compatibility layer shows the window. Windows is told the
-// program does its own scaling (its manifest), so it never stretches the window; the
-// program shows it at the display scale in whole screen pixels instead.
-constexpr const char* kWindowScalingVariable = "SDL12COMPAT_WINDOW_SCALING";
-
-void follow_display_scale() {
-  if (!is_set(kWindowScalingVariable)) {
-    const int scale = default_window_scale({.width = kScreenWidth, .height = kScreenHeight});
-    set_unless_set(kWindowScalingVariable, std::to_string(scale).c_str());
-  }
-}
-#endif
 
 void silence_text_art_driver() {
   if (!driver_requested("caca")) {
-    set_unless_set(kTextArtOutputVariable, kSilentTextArtOutput);
+    set_default(kTextArtOutputVariable, kSilentTextArtOutput);
   }
 }
 
@@ -122,8 +93,8 @@ void choose_presentation() {
       is_set(kFramebufferAccelerationVariable)) {
     return;
   }
-  set_unless_set(kRenderDriverVariable, "software");
-  set_unless_set(kFramebufferAccelerationVariable, "0");
+  set_default(kRenderDriverVariable, "software");
+  set_default(kFramebufferAccelerationVariable, "0");
 }
 
 void report_init_failure() {
@@ -134,12 +105,10 @@ void report_init_failure() {
 
 void report_failure(const std::string& message) {
   std::printf("%s", message.c_str());
-#ifdef _WIN32
-  // What is printed goes to stdout.txt, which nothing shows: the box does. The message is
-  // in the file before the box waits for the user.
+  // The message is on standard output (a file, on Windows) before the platform shows it
+  // and waits for the user.
   std::fflush(stdout);
-  show_failure_box(message, kCaption);
-#endif
+  show_failure(message, kCaption);
 }
 
 void report_video_failure() {
@@ -148,9 +117,7 @@ void report_video_failure() {
 
 bool init_sdl() {
   request_sharp_scaling();
-#ifdef _WIN32
-  follow_display_scale();
-#endif
+  set_platform_defaults();
   silence_text_art_driver();
   if (SDL_Init(kInitFlags) < 0) {
     report_init_failure();

@@ -2,12 +2,15 @@
 # Measures the built program on a private Xvfb under a window manager, in each of its two
 # ways of presenting frames, in a window and in full screen, then the browser page in
 # Chromium and Firefox, and prints the figures side by side and the goals; `make bench`
-# builds everything first and runs this from the repository root.
-# Usage: bench/run.sh BUILD_DIR SITE_DIR
+# builds everything first and runs this from the repository root. With CLASSIC_SDL_DIR,
+# the folder of the classic SDL 1.2 library, the program is also measured on that.
+# Usage: bench/run.sh BUILD_DIR SITE_DIR [CLASSIC_SDL_DIR]
 set -euo pipefail
 
-build=$(realpath "${1:?usage: bench/run.sh BUILD_DIR SITE_DIR}")
-site=$(realpath "${2:?usage: bench/run.sh BUILD_DIR SITE_DIR}")
+usage="usage: bench/run.sh BUILD_DIR SITE_DIR [CLASSIC_SDL_DIR]"
+build=$(realpath "${1:?$usage}")
+site=$(realpath "${2:?$usage}")
+classic_sdl=${3:+$(realpath "$3")}
 cd "$(dirname "$0")/.."
 
 screen_size=1920x1080
@@ -23,15 +26,17 @@ frame_count=200        # presses, each bringing a frame, for the CPU a frame cos
 frame_gap_ms=10        # faster than the loop looks at input: every look finds a press
 browser_rounds=3       # of a blank page, the page and a plain canvas, in turn (bench/browser.mjs)
 
-# The two ways the program presents frames, and what each sets in its environment: the
-# direct path (X11 shared memory) is its own default, the GPU path (GL) one variable away.
+# The ways the program presents frames, and what each sets in its environment: the direct
+# path (X11 shared memory) is its own default, the GPU path (GL) one variable away; the
+# classic library presents directly.
 path_environment() {
   case "$1" in
     direct) ;;
     gpu) echo SDL_FRAMEBUFFER_ACCELERATION=1 ;;
+    classic) echo "LD_LIBRARY_PATH=$classic_sdl" ;;
   esac
 }
-paths=(direct gpu)
+paths=(direct gpu ${classic_sdl:+classic})
 forms=(window full-screen)
 browsers=(chromium firefox)
 
@@ -148,6 +153,18 @@ measure_idle_cpu() {
   } >"$dir/idle.txt"
 }
 
+# How often the idle program's main thread wakes: its voluntary context switches over
+# idle_window_s, per second, to DIR/wakeups.txt.
+measure_wakeups() {
+  local pid=$1 dir=$2 before after
+  switches() { awk '$1 == "voluntary_ctxt_switches:" { print $2 }' "/proc/$pid/task/$pid/status"; }
+  before=$(switches)
+  sleep "$idle_window_s"
+  after=$(switches)
+  echo "idle-wakeups-per-s $(awk -v n=$((after - before)) -v s="$idle_window_s" 'BEGIN { printf "%.1f", n / s }')" |
+    tee "$dir/wakeups.txt"
+}
+
 # The GL libraries mapped into process PID, one a line: GL's dispatch, Mesa's software
 # rasteriser and the LLVM it compiles with.
 gl_libraries() {
@@ -169,11 +186,15 @@ measure_configuration() {
   program=$!
   track "$program"
   if [ "$form" = full-screen ]; then
-    probe full-screen | tee "$dir/full-screen.txt"
+    # The classic library's full screen is a window of its own, which has no caption to
+    # find it by: its figures are taken after the probe has waited for it in vain, and its
+    # readout, which the probe finds by that caption, is not read.
+    probe full-screen | tee "$dir/full-screen.txt" || [ "$path" = classic ]
   fi
   sleep "$warm_up_s"
   measure_idle_cpu "$program" "$dir"
-  probe blink "$blink_window_s" rfs/rk_font.bin | tee "$dir/blink.txt"
+  measure_wakeups "$program" "$dir"
+  probe blink "$blink_window_s" rfs/rk_font.bin | tee "$dir/blink.txt" || [ "$path-$form" = classic-full-screen ]
   probe keys "$key_count" "$key_gap_ms" "$dir/shim.log" | tee "$dir/keys.txt"
   probe frames "$program" "$frame_count" "$frame_gap_ms" "$dir/shim.log" "$xvfb" |
     tee "$dir/frames.txt"
@@ -222,6 +243,16 @@ side_row() {
   echo "$line"
 }
 
+side_heading() {
+  local line column
+  line=$(printf '%-36s %-9s' "$1" "$2")
+  shift 2
+  for column in "$@"; do
+    line+=$(printf ' %12s' "$column")
+  done
+  echo "$line"
+}
+
 # A row of the desktop table: what, unit, and figure NAME of FILE in each configuration.
 table_row() {
   local configuration columns=()
@@ -244,12 +275,20 @@ browser_row() {
 table() {
   echo
   echo "== Side by side ($(nproc) cores, load average $(cut -d ' ' -f 1-3 /proc/loadavg))"
-  printf '%-36s %-9s %12s %12s %12s %12s\n' "" "" direct direct GPU GPU
-  printf '%-36s %-9s %12s %12s %12s %12s\n' measure unit window full-screen window full-screen
+  local path form heading=() forms_heading=()
+  for path in "${paths[@]}"; do
+    for form in "${forms[@]}"; do
+      heading+=("$path")
+      forms_heading+=("$form")
+    done
+  done
+  side_heading "" "" "${heading[@]}"
+  side_heading measure unit "${forms_heading[@]}"
   table_row "idle CPU, median" "% core" idle.txt idle-cpu-percent
   table_row "  runs undisturbed / taken" "" idle.txt idle-runs
   table_row "  X server meanwhile, median" "% core" idle.txt idle-x-server-cpu-percent
   table_row "  other work meanwhile, median" "% core" idle.txt idle-other-cpu-percent
+  table_row "idle wake-ups of the main thread" "per s" wakeups.txt idle-wakeups-per-s
   table_row "CPU per presented frame" "ms" frames.txt frame-cpu-ms
   table_row "  X server's per frame" "ms" frames.txt frame-x-server-cpu-ms
   table_row "  frames presented per second" "per s" frames.txt frames-per-second
@@ -269,7 +308,7 @@ table() {
 browser_table() {
   echo
   echo "== In a browser, beside the desktop window (direct path)"
-  printf '%-36s %-9s %12s %12s %12s\n' measure unit desktop "${browsers[@]}"
+  side_heading measure unit desktop "${browsers[@]}"
   browser_row "site, each file gzipped" "KiB" - - site-gzip-kb
   browser_row "start-up / navigation to first frame" "ms" keys.txt first-frame-ms first-frame-ms
   browser_row "idle CPU (browser: above blank page)" "% core" idle.txt idle-cpu-percent \
@@ -296,8 +335,12 @@ goal_list() {
 idle CPU, window|direct-window/idle.txt:idle-cpu-percent|% core|1.0
 peak resident memory, window|direct-window/process.txt:peak-resident-mib|MiB|16
 idle CPU, full screen $screen_size|direct-full-screen/idle.txt:idle-cpu-percent|% core|2
-key press to frame, max of $key_count, window|direct-window/keys.txt:key-to-frame-max-ms|ms|17
-key press to frame, max of $key_count, full screen|direct-full-screen/keys.txt:key-to-frame-max-ms|ms|17
+key press to frame, max of $key_count, window|direct-window/keys.txt:key-to-frame-max-ms|ms|3
+key press to frame, max of $key_count, full screen|direct-full-screen/keys.txt:key-to-frame-max-ms|ms|6
+key press to frame, max, classic library, window|classic-window/keys.txt:key-to-frame-max-ms|ms|3
+key press to frame, max, classic, full screen|classic-full-screen/keys.txt:key-to-frame-max-ms|ms|6
+idle wake-ups of the main thread, window|direct-window/wakeups.txt:idle-wakeups-per-s|per s|10
+idle wake-ups, classic library, window|classic-window/wakeups.txt:idle-wakeups-per-s|per s|10
 blink period, median, window|direct-window/blink.txt:blink-period-median-ms|ms|252
 blink period, median, full screen|direct-full-screen/blink.txt:blink-period-median-ms|ms|252
 start-up to first frame|direct-window/keys.txt:first-frame-ms|ms|150

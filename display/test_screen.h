@@ -1,7 +1,7 @@
 // The test screen: one complete frame, composed from scratch and flipped.
 #pragma once
 
-#include "app/app_state.h"
+#include "display/cursor_state.h"
 #include "display/font_image.h"
 #include "display/screen.h"
 

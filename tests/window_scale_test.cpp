@@ -1,6 +1,6 @@
 // The scale the Windows program shows its window at: the display scales Windows offers,
 // and screens too small for them.
-#include "windows/window_scale.h"
+#include "app/window_scale.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,8 @@
 # As root it runs apt-get; otherwise it prints the lines to run and fails.
 set -euo pipefail
 
-build=(g++ cmake make pkg-config libsdl1.2-compat-dev)
+# The compiler, CMake, SDL 1.2 and Xlib (the X11 desktop's scale and wake-up).
+build=(g++ cmake make pkg-config libsdl1.2-compat-dev libx11-dev)
 # Zips whose bytes depend on nothing but the files in them.
 zip=(zip strip-nondeterminism)
 # The browser page: Debian's Emscripten, which brings its own SDL 1.2 and runs on Node,
@@ -25,10 +26,11 @@ classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
 windows=(cmake make ninja-build git g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
          binutils-mingw-w64-x86-64 librsvg2-bin icoutils "${zip[@]}")
 package=("${build[@]}" dpkg-dev file)
-# The arm64 package, cross-built with Debian's cross compiler against the arm64 SDL 1.2
-# and C++ library (which dpkg-shlibdeps reads the dependencies from),
-# which multiarch installs beside the build machine's own.
-arm64=("${package[@]}" g++-aarch64-linux-gnu libsdl1.2-compat-dev:arm64 libstdc++6:arm64)
+# The arm64 package, cross-built with Debian's cross compiler against the arm64 SDL 1.2,
+# Xlib and C++ library (dpkg-shlibdeps reads the package's dependencies from them), which
+# multiarch installs beside the build machine's own.
+arm64=("${package[@]}" g++-aarch64-linux-gnu libsdl1.2-compat-dev:arm64 libx11-dev:arm64
+       libstdc++6:arm64)
 # A release: git for the source archive, and the four builds.
 release=(git "${package[@]}" "${arm64[@]}" "${windows[@]}" "${web[@]}")
 # Headless X server with a window manager, X client libraries (XTEST) and libpng for the
@@ -45,10 +47,11 @@ test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev 
       "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr
       "${release[@]}" faketime wine wine64 unzip diffoscope-minimal qemu-user-static)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
-# window manager and X client libraries (XTEST) the window measurements use, and the
-# browser page with the browsers it is measured in.
+# window manager and X client libraries (XTEST) the window measurements use, what the
+# classic SDL 1.2 library needs to run, and the browser page with the browsers it is
+# measured in.
 bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev
-       libpng-dev "${web[@]}" chromium firefox-esr)
+       libpng-dev "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "windows/window_scale.h"
+#include "app/window_scale.h"
 
 // The whole scale for a window of `picture` on the primary monitor, where SDL opens it.
 int default_window_scale(PixelSize picture);

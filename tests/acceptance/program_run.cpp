@@ -72,7 +72,7 @@ EnvChanges without_display_choices() {
   for (const char* variable :
        {"SDL_VIDEODRIVER", "SDL_VIDEO_X11_VISUALID", "SDL_RENDER_DRIVER",
         "SDL_FRAMEBUFFER_ACCELERATION", "SDL_RENDER_SCALE_QUALITY", "SDL12COMPAT_SCALE_METHOD",
-        "SDL12COMPAT_WINDOW_SCALING", "CACA_DRIVER", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        "SDL12COMPAT_WINDOW_SCALING", "GDK_SCALE", "CACA_DRIVER", "WAYLAND_DISPLAY", "DISPLAY"}) {
     env.emplace_back(variable, std::nullopt);
   }
   env.emplace_back("LD_LIBRARY_PATH", classic_sdl_dir());

@@ -1,7 +1,6 @@
 // What only the Windows program does: SDL sends its messages to files beside it, a start-up
 // failure also shows its message in a box, a double-click starts it in its own folder,
-// where the zip put the font, and its window is a whole multiple of the picture at the
-// display scale the user chose.
+// where the zip put the font.
 #include <X11/keysym.h>
 
 #include "acceptance_test.h"
@@ -17,8 +16,6 @@ constexpr const char* kBoxTextNote = "MSGBOX_OnInit L\"";
 constexpr const char* kCyrillicFolder =
     "\u041c\u0430\u0440\u0438\u044f/\u0420\u0430\u0431\u043e\u0447\u0438\u0439 "
     "\u0441\u0442\u043e\u043b/vyrtel 0.1";
-// Windows' display scale of 200 %, in dots per inch.
-constexpr int kTwiceDpi = 192;
 
 class WindowsRun : public ProgramTest {
  protected:
@@ -55,17 +52,6 @@ class WindowsRun : public ProgramTest {
     })) << "the box does not say " << message;
     x_session().focus(*box);
     press_key(XK_Return);
-  }
-
-  // Starts the program in a window with the display scale at `dpi` and the user's
-  // `settings`.
-  bool launch_at_display_scale(int dpi, const EnvChanges& settings = {}) {
-    return launch_in_window(
-        [&](ProgramRun& run) {
-          run.install_font(font_);
-          run.set_display_scale(dpi);
-        },
-        settings);
   }
 };
 
@@ -107,44 +93,5 @@ TEST_F(WindowsRun, StartedInItsFolderShowsTheZippedFontAndLeavesNoFilesBehind) {
   EXPECT_FALSE(beside_program("stdout.txt"));
   EXPECT_FALSE(beside_program("stderr.txt"));
 }
-
-TEST_F(WindowsRun, FullScreenAndBackAtTwiceTheScaleReturnsToTheSameWindow) {
-  ASSERT_TRUE(launch_at_display_scale(kTwiceDpi));
-  pixel_size_ = 2;
-  ASSERT_TRUE(wait_for_picture(test_screen()));
-  expect_full_screen_and_back();
-}
-
-// The display scale in dots per inch, the user's own window scaling if any, and how many
-// times its size the window must show the picture.
-struct DisplayScale {
-  int dpi;
-  const char* user_window_scaling;
-  int pixel_size;
-};
-
-class WindowsDisplayScale : public WindowsRun, public testing::WithParamInterface<DisplayScale> {};
-
-TEST_P(WindowsDisplayScale, ShowsEveryPixelAsAWholeSquare) {
-  const DisplayScale scale = GetParam();
-  EnvChanges settings;
-  if (scale.user_window_scaling != nullptr) {
-    settings.emplace_back("SDL12COMPAT_WINDOW_SCALING", scale.user_window_scaling);
-  }
-  ASSERT_TRUE(launch_at_display_scale(scale.dpi, settings));
-  pixel_size_ = scale.pixel_size;
-  EXPECT_TRUE(wait_for_picture(test_screen_blinking()));
-}
-
-// 100 %, 125 %, 150 % and 200 %, and 200 % with the user's choice of the picture's size.
-INSTANTIATE_TEST_SUITE_P(
-    Dpi, WindowsDisplayScale,
-    testing::Values(DisplayScale{96, nullptr, 1}, DisplayScale{120, nullptr, 1},
-                    DisplayScale{144, nullptr, 2}, DisplayScale{192, nullptr, 2},
-                    DisplayScale{192, "1", 1}),
-    [](const testing::TestParamInfo<DisplayScale>& scale) {
-      return std::to_string(scale.param.dpi) +
-             (scale.param.user_window_scaling != nullptr ? "WithUserScaling" : "");
-    });
 
 }  // namespace

@@ -15,9 +15,6 @@
 
 namespace {
 
-// A common desktop: full screen scales 640x480 by 2.25, a scale that is not whole; 24-bit,
-// as the desktops the program meets.
-constexpr const char* kScreenGeometry = "1920x1080x24";
 // Xvfb reports its display number within a second on an idle machine; a loaded one may
 // take many times that.
 constexpr int kStartTimeoutMs = 30'000;
@@ -58,7 +55,7 @@ void require_installed(const std::string& program, const std::string& package) {
 
 }  // namespace
 
-XServer::XServer() {
+XServer::XServer(const std::string& screen_size) {
   require_installed("Xvfb", "xvfb");
   require_installed("openbox", "openbox");
   int pipe_fds[2];
@@ -69,7 +66,7 @@ XServer::XServer() {
   try {
     process_ = std::make_unique<ChildProcess>(
         std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(write_end), "-screen", "0",
-                                 kScreenGeometry, "-nolisten", "tcp"},
+                                 screen_size + "x24", "-nolisten", "tcp"},
         "/", EnvChanges{},
         ChildStreams{.stdout_file = {}, .stderr_file = {}, .inherited_fd = write_end});
   } catch (...) {

@@ -11,9 +11,11 @@
 
 class XServer {
  public:
-  // Starts Xvfb and the window manager and waits until both are ready. Throws
-  // std::runtime_error when either does not come up.
-  XServer();
+  // Starts Xvfb with a 24-bit screen of `screen_size` ("WIDTHxHEIGHT") and the window
+  // manager, and waits until both are ready. The default is a common desktop, where full
+  // screen scales 640x480 by 2.25, a scale that is not whole. Throws std::runtime_error
+  // when either does not come up.
+  explicit XServer(const std::string& screen_size = "1920x1080");
   // Stops the window manager and the server; one that ignores SIGTERM is killed.
   ~XServer();
   XServer(const XServer&) = delete;

@@ -1,5 +1,6 @@
 #include "x_session.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
@@ -260,4 +261,13 @@ void XSession::request_close(WindowId window) {
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(display_, window, False, NoEventMask, &event);
   succeeded();
+}
+
+void XSession::set_resources(const std::string& database) {
+  XChangeProperty(display_, DefaultRootWindow(display_), XA_RESOURCE_MANAGER, XA_STRING, 8,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(database.data()),
+                  static_cast<int>(database.size()));
+  if (!succeeded()) {
+    throw std::runtime_error("cannot set the X server's resources");
+  }
 }

@@ -79,6 +79,10 @@ class XSession {
   // Sends WM_DELETE_WINDOW, as a window manager does for the close button.
   void request_close(WindowId window);
 
+  // Replaces the server's resource database, as xrdb -load does: what programs that
+  // connect from now on read with XResourceManagerString ("Xft.dpi: 192", say).
+  void set_resources(const std::string& database);
+
  private:
   bool succeeded();
   unsigned long atom(const char* name);

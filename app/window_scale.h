@@ -1,6 +1,6 @@
-// How many times its own size the window is shown at on Windows, from the display scale:
-// every picture pixel a whole square of screen pixels, as large as the scale asks and
-// the screen allows.
+// How many times its own size the window is shown at, from the desktop's display scale
+// (Windows' and X11's alike): every picture pixel a whole square of screen pixels, as
+// large as the scale asks and the screen allows.
 #pragma once
 
 #include <algorithm>
@@ -10,7 +10,8 @@ struct PixelSize {
   int height;
 };
 
-// Windows counts a display scale of 100 % as 96 dots per inch.
+// Windows and X11 desktops (Xft.dpi) both count a display scale of 100 % as 96 dots per
+// inch.
 inline constexpr int kUnscaledDpi = 96;
 
 // The display scale `dpi` rounded to the nearest whole number, halves up, and at least 1

@@ -1,0 +1,133 @@
+// The X11 desktop: the window follows the desktop's display scale, and the main loop
+// sleeps on the X connection, so that a key press wakes it at once. With another video
+// driver, or without the connection, the loop sleeps plainly.
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <poll.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/platform.h"
+#include "app/window_scale.h"
+#include "display/screen.h"
+
+namespace {
+
+// How many times its size the compatibility layer shows the window; the classic library
+// has no such scaling and ignores it.
+constexpr const char* kWindowScalingVariable = "SDL12COMPAT_WINDOW_SCALING";
+// How X11 desktops state their scale: GTK's whole-number scale, and the resolution that
+// GNOME and KDE put in the X resource database, 96 at 100 %.
+constexpr const char* kGdkScaleVariable = "GDK_SCALE";
+constexpr std::string_view kDpiResource = "Xft.dpi:";
+
+// A whole number of at least 1, or none.
+std::optional<int> whole_number(std::string_view text) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos ||
+      text.size() > 4) {
+    return std::nullopt;
+  }
+  const int value = std::stoi(std::string{text});
+  return value > 0 ? std::optional<int>{value} : std::nullopt;
+}
+
+// The value of Xft.dpi in the resource database's text, if it holds one.
+std::optional<double> resource_dpi(const char* database) {
+  if (database == nullptr) {
+    return std::nullopt;
+  }
+  const std::string_view text{database};
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find('\n', start), text.size());
+    std::string_view line = text.substr(start, end - start);
+    if (line.starts_with(kDpiResource)) {
+      line.remove_prefix(kDpiResource.size());
+      try {
+        const double dpi = std::stod(std::string{line});
+        return dpi > 0 ? std::optional<double>{dpi} : std::nullopt;
+      } catch (const std::exception&) {
+        return std::nullopt;
+      }
+    }
+    start = end + 1;
+  }
+  return std::nullopt;
+}
+
+// The desktop's scale in dots per inch, read as SDL3 reads it: GDK_SCALE when it is a
+// whole number, else Xft.dpi, else 100 %.
+int desktop_dpi(Display* display) {
+  if (const char* gdk_scale = std::getenv(kGdkScaleVariable)) {
+    if (const auto scale = whole_number(gdk_scale)) {
+      return *scale * kUnscaledDpi;
+    }
+  }
+  const auto dpi = resource_dpi(XResourceManagerString(display));
+  return dpi ? static_cast<int>(*dpi + 0.5) : kUnscaledDpi;
+}
+
+// Whether SDL will look for an X display: the user has named no driver, or x11 among
+// those named.
+bool x11_driver_possible() {
+  const char* requested = std::getenv("SDL_VIDEODRIVER");
+  return requested == nullptr || std::string_view{requested}.find("x11") != std::string_view::npos;
+}
+
+// The connection SDL shows the window through, once it has a window on X11.
+Display* sdl_connection() {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11) {
+    return nullptr;
+  }
+  return info.info.x11.display;
+}
+
+}  // namespace
+
+// The scale is read on a connection of the program's own, before SDL opens its display.
+void set_platform_defaults() {
+  if (std::getenv(kWindowScalingVariable) != nullptr || !x11_driver_possible()) {
+    return;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (display == nullptr) {
+    return;
+  }
+  const int screen = DefaultScreen(display);
+  const int scale = whole_window_scale(
+      desktop_dpi(display), {.width = kScreenWidth, .height = kScreenHeight},
+      {.width = 0, .height = 0},
+      {.width = DisplayWidth(display, screen), .height = DisplayHeight(display, screen)});
+  XCloseDisplay(display);
+  set_default(kWindowScalingVariable, std::to_string(scale).c_str());
+}
+
+bool wakes_for_input() {
+  return sdl_connection() != nullptr;
+}
+
+// SDL reads the connection only when pumped, and may then keep what it read: in its own
+// queue, or in Xlib's. What is kept there is input too, which a wait on the connection
+// would not see; so the sleep starts only once both are empty.
+void sleep_until_input(std::uint32_t timeout_ms) {
+  Display* display = sdl_connection();
+  if (display == nullptr) {
+    SDL_Delay(timeout_ms);
+    return;
+  }
+  SDL_PumpEvents();
+  SDL_Event event;
+  if (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0 ||
+      XEventsQueued(display, QueuedAfterFlush) > 0) {
+    return;
+  }
+  pollfd connection{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};
+  poll(&connection, 1, static_cast<int>(timeout_ms));
+}
+
+void show_failure(const std::string& /*message*/, const char* /*caption*/) {}
