@@ -106,8 +106,8 @@ void report_init_failure() {
 void report_failure(const std::string& message) {
   std::printf("%s", message.c_str());
   // The message is on standard output (a file, on Windows) before the platform shows it
-  // and waits for the user.
-  std::fflush(stdout);
+  // and waits for the user. A flush that fails leaves nothing better to do than go on.
+  static_cast<void>(std::fflush(stdout));
   show_failure(message, kCaption);
 }
 

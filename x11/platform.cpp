@@ -6,6 +6,7 @@
 #include <X11/Xlib.h>
 #include <poll.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -67,7 +68,7 @@ int desktop_dpi(Display* display) {
     }
   }
   const auto dpi = resource_dpi(XResourceManagerString(display));
-  return dpi ? static_cast<int>(*dpi + 0.5) : kUnscaledDpi;
+  return dpi ? static_cast<int>(std::lround(*dpi)) : kUnscaledDpi;
 }
 
 // Whether SDL will look for an X display: the user has named no driver, or x11 among
@@ -84,6 +85,7 @@ Display* sdl_connection() {
   if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11) {
     return nullptr;
   }
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access): SDL's interface is a union
   return info.info.x11.display;
 }
 
