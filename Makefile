@@ -67,8 +67,8 @@ browser-tools:
 # $(TEST_RELEASE) as make release makes one: it runs the browser page from its zip in
 # Chromium and Firefox and the Windows zip under Wine, checks the Debian package, and
 # compares the release byte for byte with the same release built a second time
-# elsewhere, beside the first but a day later by its clock. A failed test of the first
-# build runs once more (tests/run-ctest.sh), and the last line says how many needed it.
+# elsewhere, beside the first but a day later by its clock. A failed test runs once more
+# (tests/run-ctest.sh), and the last lines say how many of each build needed it.
 CLASSIC_SDL := $(BUILD)/classic-sdl
 TEST_RELEASE := $(BUILD)/release
 SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
@@ -87,8 +87,9 @@ test:
 	  cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) $(SANITIZE_FLAGS) -DVYRTEL_CLASSIC_SDL_DIR="$$classic"
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
-	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS) -LE no-sanitize
-	@cat $(BUILD)/second-runs.txt
+	  tests/run-ctest.sh $(SANITIZE_BUILD) -j $(JOBS) -LE no-sanitize
+	@sed 's/^/GCC build: /' $(BUILD)/second-runs.txt
+	@sed 's/^/Sanitizer build: /' $(SANITIZE_BUILD)/second-runs.txt
 
 # The Debian package, build/vyrtel_<version>_<arch>.deb. It depends on the maintained
 # SDL 1.2 first, on any SDL 1.2 failing that; its other dependencies are computed by
