@@ -15,9 +15,9 @@ constexpr std::uint32_t kBlinkIntervalMs = 250;
 constexpr std::uint32_t kRefreshIntervalMs = 250;
 // A key press is on the screen within one 60 Hz refresh. Where the platform's sleep ends
 // when input arrives, the loop sleeps until the blink or a refresh is due. Elsewhere it
-// looks at its input at steady intervals, counted from one look to the next: a press that arrives just after a
-// look is seen at the next one, then drawn and presented in that pass's frame. So the
-// interval is this budget less the time a frame takes, measured as the program runs (a
+// looks at its input at steady intervals, counted from one look to the next: a press
+// that arrives just after a look is seen at the next one, then drawn and presented in
+// that pass's frame. So the interval is this budget less the time a frame takes, measured as the program runs (a
 // fraction of a millisecond with a GPU, 1-3 ms for a window and 3-5 ms for a 1920x1080
 // full screen drawn in software), and less the time the press takes to reach the
 // program once it wakes. The idle program thus wakes as seldom as the budget allows.

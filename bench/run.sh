@@ -194,7 +194,8 @@ measure_configuration() {
   sleep "$warm_up_s"
   measure_idle_cpu "$program" "$dir"
   measure_wakeups "$program" "$dir"
-  probe blink "$blink_window_s" rfs/rk_font.bin | tee "$dir/blink.txt" || [ "$path-$form" = classic-full-screen ]
+  probe blink "$blink_window_s" rfs/rk_font.bin | tee "$dir/blink.txt" ||
+    [ "$path-$form" = classic-full-screen ]
   probe keys "$key_count" "$key_gap_ms" "$dir/shim.log" | tee "$dir/keys.txt"
   probe frames "$program" "$frame_count" "$frame_gap_ms" "$dir/shim.log" "$xvfb" |
     tee "$dir/frames.txt"
