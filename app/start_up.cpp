@@ -1,5 +1,5 @@
-// Start-up: SDL, the checks that the display SDL found can show the picture, how frames
-// are presented on it, the window and its caption.
+// Start-up: SDL, with the window's scale chosen from the desktop, the checks that the
+// display SDL found can show the picture, the window and its caption.
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -9,12 +9,13 @@
 
 #include "app/main_routine.h"
 #include "app/platform.h"
+#include "app/video_driver.h"
+#include "app/window_scale.h"
 
 namespace {
 
 constexpr Uint32 kInitFlags = SDL_INIT_TIMER | SDL_INIT_VIDEO;
 constexpr const char* kCaption = "Vyrtel V0.1";
-constexpr const char* kVideoDriverVariable = "SDL_VIDEODRIVER";
 
 // The drivers SDL falls back to when there is no display. The compatibility layer over
 // SDL2 picks invisible ones, and the program would run with no window; the classic SDL 1.2
@@ -29,34 +30,12 @@ constexpr const char* kTextArtOutputVariable = "CACA_DRIVER";
 constexpr const char* kSilentTextArtOutput = "null";
 
 // How the compatibility layer scales the picture when it is shown larger than 640x480 (in
-// full screen, or in a window enlarged with SDL12COMPAT_WINDOW_SCALING). It filters an
-// enlarged window linearly unless told otherwise, which blurs six-pixel characters, so
-// the program asks for whole pixels. A user's own choice wins: SDL12COMPAT_SCALE_METHOD,
+// full screen, or in a window enlarged to the desktop's scale). It filters an enlarged
+// window linearly unless told otherwise, which blurs six-pixel characters, so the program
+// asks for whole pixels. A user's own choice wins: SDL12COMPAT_SCALE_METHOD,
 // or SDL2's SDL_RENDER_SCALE_QUALITY, which goes before it.
 constexpr const char* kScaleMethodVariable = "SDL12COMPAT_SCALE_METHOD";
 constexpr const char* kSharpScaleMethod = "nearest";
-
-// How SDL2 presents a frame on X11. By default it uploads the window's surface as an
-// OpenGL texture; without a GPU that means Mesa's software rasteriser, some 90 MiB and
-// several milliseconds of CPU a frame. The software renderer with its framebuffer left
-// unaccelerated instead puts the 640x480 surface on the window through X11 shared memory,
-// as SDL 1.2 always did. Both are needed: with the software renderer alone SDL2 still
-// presents through a GL texture.
-constexpr const char* kRenderDriverVariable = "SDL_RENDER_DRIVER";
-constexpr const char* kFramebufferAccelerationVariable = "SDL_FRAMEBUFFER_ACCELERATION";
-// Only X11 gets the direct path: drivers that have no framebuffer of their own (wayland)
-// could not open the display with acceleration turned off.
-constexpr std::string_view kDirectPresentationDriver = "x11";
-
-bool is_set(const char* variable) {
-  return std::getenv(variable) != nullptr;
-}
-
-// Whether SDL_VIDEODRIVER names `driver` (it may hold a list of names).
-bool driver_requested(std::string_view driver) {
-  const char* requested = std::getenv(kVideoDriverVariable);
-  return requested != nullptr && std::string_view{requested}.find(driver) != std::string_view::npos;
-}
 
 bool is_fallback_driver(std::string_view driver) {
   return std::find(kFallbackDrivers.begin(), kFallbackDrivers.end(), driver) !=
@@ -76,25 +55,23 @@ void request_sharp_scaling() {
 }
 
 void silence_text_art_driver() {
-  if (!driver_requested("caca")) {
+  if (!driver_named("caca")) {
     set_default(kTextArtOutputVariable, kSilentTextArtOutput);
   }
 }
 
 bool driver_shows_no_picture() {
   const std::string driver = video_driver();
-  return is_fallback_driver(driver) && !driver_requested(driver);
+  return is_fallback_driver(driver) && !driver_named(driver);
 }
 
-// Chooses the direct path on X11 unless the user has chosen how SDL presents; GPU
-// presenting is then one variable away (SDL_FRAMEBUFFER_ACCELERATION=1).
-void choose_presentation() {
-  if (video_driver() != kDirectPresentationDriver || is_set(kRenderDriverVariable) ||
-      is_set(kFramebufferAccelerationVariable)) {
-    return;
+// Shows the window at the desktop's scale, where the platform knows the desktop.
+void scale_window_to_desktop() {
+  if (const auto shown_on = desktop()) {
+    set_window_scale(whole_window_scale(shown_on->dpi,
+                                        {.width = kScreenWidth, .height = kScreenHeight},
+                                        shown_on->frame, shown_on->work_area));
   }
-  set_default(kRenderDriverVariable, "software");
-  set_default(kFramebufferAccelerationVariable, "0");
 }
 
 void report_init_failure() {
@@ -117,7 +94,7 @@ void report_video_failure() {
 
 bool init_sdl() {
   request_sharp_scaling();
-  set_platform_defaults();
+  scale_window_to_desktop();
   silence_text_art_driver();
   if (SDL_Init(kInitFlags) < 0) {
     report_init_failure();
@@ -129,7 +106,7 @@ bool init_sdl() {
     SDL_Quit();
     return false;
   }
-  choose_presentation();
+  choose_presentation(video_driver());
   return true;
 }
 

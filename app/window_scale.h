@@ -5,14 +5,7 @@
 
 #include <algorithm>
 
-struct PixelSize {
-  int width;
-  int height;
-};
-
-// Windows and X11 desktops (Xft.dpi) both count a display scale of 100 % as 96 dots per
-// inch.
-inline constexpr int kUnscaledDpi = 96;
+#include "app/platform.h"
 
 // The display scale `dpi` rounded to the nearest whole number, halves up, and at least 1
 // (100 % and 125 % give 1; 150 %, 175 % and 200 % give 2; 250 % gives 3), then lowered

@@ -1,5 +1,6 @@
 #include "tests/app_test_support.h"
 
+#include <algorithm>
 #include <exception>
 #include <fstream>
 
@@ -47,6 +48,31 @@ int AppTest::run() {
     ADD_FAILURE() << stopped.what();
     return -2;
   }
+}
+
+void AppTest::press_arrows_for_a_second_from(std::uint64_t first) {
+  constexpr std::uint64_t kGapMs = 5;
+  constexpr std::uint64_t kSecondMs = 1000;
+  for (std::uint64_t when = first; when < first + kSecondMs; when += kGapMs) {
+    at(when, fake_sdl::key_down(when % 2 == 0 ? SDLK_RIGHT : SDLK_LEFT));
+  }
+  at(first + kSecondMs + 100, fake_sdl::quit_request());
+}
+
+std::uint64_t AppTest::slowest_key_to_screen_ms() {
+  const fake_sdl::World& world = fake_sdl::world();
+  std::uint64_t slowest = 0;
+  for (const auto& delivery : world.deliveries) {
+    if (delivery.event.type != SDL_KEYDOWN) {
+      continue;
+    }
+    if (delivery.flips_before >= world.flips.size()) {
+      ADD_FAILURE() << "no frame after the press at " << delivery.at << " ms";
+      return fake_sdl::kRunawayMs;
+    }
+    slowest = std::max(slowest, world.flips[delivery.flips_before].shown_at - delivery.at);
+  }
+  return slowest;
 }
 
 bool underline_shown(const fake_sdl::Flip& flip, CellPosition cell) {

@@ -26,6 +26,12 @@ class AppTest : public ::testing::Test {
   // in `output`.
   int run();
 
+  // Arrow presses 5 ms apart for a second from `first` ms into the run, then a quit
+  // request: over the loop's cycle, presses land in every phase.
+  static void press_arrows_for_a_second_from(std::uint64_t first);
+  // After a run: the longest time from a press until a frame drawn after it was shown.
+  static std::uint64_t slowest_key_to_screen_ms();
+
   std::string output;
 
  private:

@@ -75,9 +75,9 @@ std::wstring wide(std::string_view text) {
 
 }  // namespace
 
-int default_window_scale(PixelSize picture) {
+Desktop primary_desktop() {
   const HMONITOR monitor = primary_monitor();
-  return whole_window_scale(monitor_dpi(monitor), picture, window_frame(), work_area(monitor));
+  return {.dpi = monitor_dpi(monitor), .frame = window_frame(), .work_area = work_area(monitor)};
 }
 
 void show_failure_box(std::string_view message, const char* caption) {

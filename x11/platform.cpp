@@ -1,6 +1,6 @@
-// The X11 desktop: the window follows the desktop's display scale, and the main loop
-// sleeps on the X connection, so that a key press wakes it at once. With another video
-// driver, or without the connection, the loop sleeps plainly.
+// The X11 desktop: its display scale, frames presented through X11 shared memory, and a
+// main loop that sleeps on the X connection, so that a key press wakes it at once. With
+// another video driver, or without the connection, the loop sleeps plainly.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -13,11 +13,11 @@
 #include <string_view>
 
 #include "app/platform.h"
-#include "app/window_scale.h"
-#include "display/screen.h"
+#include "app/video_driver.h"
 
 namespace {
 
+constexpr std::string_view kX11Driver = "x11";
 // How many times its size the compatibility layer shows the window; the classic library
 // has no such scaling and ignores it.
 constexpr const char* kWindowScalingVariable = "SDL12COMPAT_WINDOW_SCALING";
@@ -71,11 +71,20 @@ int desktop_dpi(Display* display) {
   return dpi ? static_cast<int>(std::lround(*dpi)) : kUnscaledDpi;
 }
 
+// How SDL2 presents a frame on X11. By default it uploads the window's surface as an
+// OpenGL texture; without a GPU that means Mesa's software rasteriser, some 90 MiB and
+// several milliseconds of CPU a frame. The software renderer with its framebuffer left
+// unaccelerated instead puts the 640x480 surface on the window through X11 shared memory,
+// as SDL 1.2 always did. Both are needed: with the software renderer alone SDL2 still
+// presents through a GL texture. Only X11 gets this path: drivers that have no framebuffer
+// of their own (wayland) could not open the display with acceleration turned off.
+constexpr const char* kRenderDriverVariable = "SDL_RENDER_DRIVER";
+constexpr const char* kFramebufferAccelerationVariable = "SDL_FRAMEBUFFER_ACCELERATION";
+
 // Whether SDL will look for an X display: the user has named no driver, or x11 among
 // those named.
 bool x11_driver_possible() {
-  const char* requested = std::getenv("SDL_VIDEODRIVER");
-  return requested == nullptr || std::string_view{requested}.find("x11") != std::string_view::npos;
+  return !drivers_named() || driver_named(kX11Driver);
 }
 
 // The connection SDL shows the window through, once it has a window on X11.
@@ -92,21 +101,38 @@ Display* sdl_connection() {
 }  // namespace
 
 // The scale is read on a connection of the program's own, before SDL opens its display.
-void set_platform_defaults() {
+// X11 tells nothing of a window's frame, nor of the room that panels leave, before a window
+// exists: the picture alone is fitted to the whole screen.
+std::optional<Desktop> desktop() {
   if (std::getenv(kWindowScalingVariable) != nullptr || !x11_driver_possible()) {
-    return;
+    return std::nullopt;
   }
   Display* display = XOpenDisplay(nullptr);
   if (display == nullptr) {
-    return;
+    return std::nullopt;
   }
   const int screen = DefaultScreen(display);
-  const int scale = whole_window_scale(
-      desktop_dpi(display), {.width = kScreenWidth, .height = kScreenHeight},
-      {.width = 0, .height = 0},
-      {.width = DisplayWidth(display, screen), .height = DisplayHeight(display, screen)});
+  const Desktop facts{
+      .dpi = desktop_dpi(display),
+      .frame = {.width = 0, .height = 0},
+      .work_area = {.width = DisplayWidth(display, screen), .height = DisplayHeight(display, screen)}};
   XCloseDisplay(display);
+  return facts;
+}
+
+void set_window_scale(int scale) {
   set_default(kWindowScalingVariable, std::to_string(scale).c_str());
+}
+
+// Chooses the direct path on X11 unless the user has chosen how SDL presents; GPU
+// presenting is then one variable away (SDL_FRAMEBUFFER_ACCELERATION=1).
+void choose_presentation(std::string_view video_driver) {
+  if (video_driver != kX11Driver || std::getenv(kRenderDriverVariable) != nullptr ||
+      std::getenv(kFramebufferAccelerationVariable) != nullptr) {
+    return;
+  }
+  set_default(kRenderDriverVariable, "software");
+  set_default(kFramebufferAccelerationVariable, "0");
 }
 
 bool wakes_for_input() {
@@ -129,7 +155,9 @@ void sleep_until_input(std::uint32_t timeout_ms) {
     return;
   }
   pollfd connection{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};
-  poll(&connection, 1, static_cast<int>(timeout_ms));
+  // Whatever ends the wait (input, the timeout, a signal, an error) leads to the same next
+  // pass, which drains the input and sleeps again for what is left.
+  static_cast<void>(poll(&connection, 1, static_cast<int>(timeout_ms)));
 }
 
 void show_failure(const std::string& /*message*/, const char* /*caption*/) {}

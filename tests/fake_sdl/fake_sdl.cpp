@@ -63,6 +63,10 @@ SDL_Event quit_request() {
   return event;
 }
 
+bool event_due() {
+  return !world().events.empty() && world().events.front().at <= world().elapsed_ms;
+}
+
 SDL_Surface* make_surface(Uint32 flags) {
   auto surface = std::make_unique<Surface>();
   init_rgb565(surface->format);
@@ -197,7 +201,7 @@ int SDL_PollEvent(SDL_Event* event) {
     throw std::runtime_error("the program ran on past " + std::to_string(fake_sdl::kRunawayMs) +
                              " ms");
   }
-  if (events.empty() || events.front().at > world().elapsed_ms) {
+  if (!fake_sdl::event_due()) {
     return 0;
   }
   *event = events.front().event;
@@ -220,4 +224,12 @@ Uint32 SDL_GetTicks(void) {
 void SDL_Delay(Uint32 ms) {
   world().clock += ms;
   world().elapsed_ms += ms;
+}
+
+void SDL_PumpEvents(void) {}
+
+int SDL_PeepEvents(SDL_Event* /*events*/, int /*numevents*/, SDL_eventaction action,
+                   Uint32 /*mask*/) {
+  EXPECT_EQ(action, SDL_PEEKEVENT) << "only a look at the queue is expected";
+  return fake_sdl::event_due() ? 1 : 0;
 }

@@ -56,6 +56,9 @@ struct World {
   std::deque<TimedEvent> events;
   std::string error = "fake error";
   std::uint32_t flip_ms = 0;  // how long presenting a frame takes
+  // Whether the platform's sleep ends when an event arrives (tests/platform), or lasts
+  // the time asked.
+  bool sleep_wakes_for_input = false;
   std::deque<std::uint32_t> slow_flips_ms;  // how long the first frames take, before flip_ms
 
   // What the program did.
@@ -81,6 +84,9 @@ void reset();
 SDL_Event key_down(SDLKey key);
 SDL_Event key_up(SDLKey key);
 SDL_Event quit_request();
+
+// Whether the next queued event is due, so that a poll now would deliver it.
+bool event_due();
 
 // An in-memory 640x480 RGB565 surface of the kind SDL_SetVideoMode hands out.
 SDL_Surface* make_surface(Uint32 flags);
