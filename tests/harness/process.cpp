@@ -12,6 +12,7 @@
 #include <map>
 #include <sstream>
 #include <stdexcept>
+#include <system_error>
 #include <thread>
 
 extern char** environ;
@@ -55,6 +56,17 @@ std::vector<char*> null_terminated(std::vector<std::string>& strings) {
   return pointers;
 }
 
+// A copy of `fd` that the child's exec does not carry along: the child puts it in place of
+// its standard output.
+int duplicate_output(int fd) {
+  const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  if (copy < 0) {
+    throw std::system_error(errno, std::generic_category(),
+                            "cannot take the child's output from descriptor " + std::to_string(fd));
+  }
+  return copy;
+}
+
 int open_output(const std::filesystem::path& path) {
   const char* name = path.empty() ? "/dev/null" : path.c_str();
   const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -76,8 +88,8 @@ int open_output(const std::filesystem::path& path) {
       ::chdir(working_dir) != 0) {
     ::_exit(kExecFailedStatus);
   }
-  if (inherited_fd >= 0) {
-    ::fcntl(inherited_fd, F_SETFD, 0);
+  if (inherited_fd >= 0 && ::fcntl(inherited_fd, F_SETFD, 0) != 0) {
+    ::_exit(kExecFailedStatus);
   }
   ::execvpe(argv[0], argv, envp);
   ::_exit(kExecFailedStatus);
@@ -116,8 +128,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
   std::vector<char*> argv_pointers = null_terminated(arguments);
   std::vector<char*> envp_pointers = null_terminated(environment);
   const int stdout_fd =
-      streams.output_fd >= 0 ? ::fcntl(streams.output_fd, F_DUPFD_CLOEXEC, 0)
-                             : open_output(streams.stdout_file);
+      streams.output_fd >= 0 ? duplicate_output(streams.output_fd) : open_output(streams.stdout_file);
   const int stderr_fd = open_output(streams.stderr_file);
   const pid_t parent = ::getpid();
   pid_ = ::fork();

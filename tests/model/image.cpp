@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <stdexcept>
+#include <string>
 
 void write_png(const Image& image, const std::filesystem::path& path) {
   // Rgb is three bytes, red first, and the rows run top first: libpng's 8-bit RGB layout.
@@ -23,7 +24,11 @@ Image rgb565_image(std::span<const std::uint16_t> pixels, int width) {
   const auto widen = [](unsigned value, int bits) {
     return static_cast<std::uint8_t>(value << (8 - bits) | value >> (2 * bits - 8));
   };
-  Image image{width, static_cast<int>(pixels.size()) / width};
+  if (width <= 0 || pixels.size() % static_cast<std::size_t>(width) != 0) {
+    throw std::invalid_argument(std::to_string(pixels.size()) + " pixels are no whole rows of " +
+                                std::to_string(width));
+  }
+  Image image{width, static_cast<int>(pixels.size() / static_cast<std::size_t>(width))};
   for (std::size_t i = 0; i < pixels.size(); ++i) {
     const unsigned pixel = pixels[i];
     image.pixels[i] = {widen(pixel >> 11, 5), widen((pixel >> 5) & kSixBits, 6),

@@ -46,7 +46,8 @@ struct Image {
 };
 
 // A picture of 16-bit RGB565 pixels, row by row, `width` to a row, each channel widened
-// to 8 bits by repeating its top bits, as a 24-bit display shows it.
+// to 8 bits by repeating its top bits, as a 24-bit display shows it. Throws
+// std::invalid_argument when the pixels are no whole number of rows.
 Image rgb565_image(std::span<const std::uint16_t> pixels, int width);
 
 // Writes `image` as an 8-bit RGB PNG. Throws std::runtime_error when the file cannot be

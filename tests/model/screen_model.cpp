@@ -89,8 +89,9 @@ std::vector<GlyphCell> test_screen_cells() {
 }
 
 bool underline_on_window(CellPosition cell) {
+  const int x = cell_left(cell.column);
   const int y = cell_top(cell.row) + kUnderlineLine;
-  return cell_left(cell.column) + kGlyphWidth <= kWindowWidth && y < kWindowHeight;
+  return x >= 0 && x + kGlyphWidth <= kWindowWidth && y >= 0 && y < kWindowHeight;
 }
 
 }  // namespace
