@@ -1,11 +1,18 @@
-// The Linux program's platform where SDL has no X11 window: another video driver, here the
-// stand-in SDL's. It must leave presentation to SDL there, and must not count on the X
-// connection to wake the loop for a key press.
+// The Linux program's platform on the stand-in SDL. Where SDL has no X11 window (another
+// video driver) it must leave presentation to SDL, and must not count on the X connection
+// to wake the loop for a key press. Where it has one, its sleep must not wait on the
+// connection for input that SDL or Xlib has already read from it.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 
+#include "app/platform.h"
 #include "tests/app_test_support.h"
+#include "x_server.h"
+
+// Last: Xlib's macros (None, Bool) would clash with GoogleTest's names.
+#include <X11/Xlib.h>
 
 using fake_sdl::quit_request;
 using fake_sdl::world;
@@ -33,6 +40,33 @@ TEST_F(OtherVideoDriver, EveryPressIsShownWithinOneRefresh) {
   press_arrows_for_a_second_from(1000);
   EXPECT_EQ(run(), 0);
   EXPECT_LE(slowest_key_to_screen_ms(), 17u);
+}
+
+// Input already read from the connection ends the sleep at once: a wait of its own would
+// keep a press off the screen until the next blink.
+TEST(X11Sleep, EndsAtOnceWhenSdlOrXlibAlreadyHoldsInput) {
+  using std::chrono::steady_clock;
+  constexpr std::uint32_t kLongSleepMs = 10'000;
+  constexpr auto kAtOnce = std::chrono::seconds{5};  // a loaded machine included
+  fake_sdl::reset();
+  const XServer server;
+  Display* display = XOpenDisplay(server.display().c_str());
+  ASSERT_NE(display, nullptr);
+  world().x11_display = display;
+
+  world().events.push_back({.at = 0, .event = fake_sdl::key_down(SDLK_RIGHT)});
+  auto started = steady_clock::now();
+  sleep_until_input(kLongSleepMs);
+  EXPECT_LT(steady_clock::now() - started, kAtOnce) << "SDL held a key press";
+
+  world().events.clear();
+  XEvent press{};
+  press.type = KeyPress;
+  XPutBackEvent(display, &press);
+  started = steady_clock::now();
+  sleep_until_input(kLongSleepMs);
+  EXPECT_LT(steady_clock::now() - started, kAtOnce) << "Xlib held a key press";
+  XCloseDisplay(display);
 }
 
 }  // namespace

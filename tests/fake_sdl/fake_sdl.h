@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+// NOLINTNEXTLINE(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp): Xlib's name
+struct _XDisplay;
+
 namespace fake_sdl {
 
 struct TimedEvent {
@@ -59,6 +62,9 @@ struct World {
   // Whether the platform's sleep ends when an event arrives (tests/platform), or lasts
   // the time asked.
   bool sleep_wakes_for_input = false;
+  // The X connection SDL_GetWMInfo reports the window on; without one, SDL has no window
+  // on X11.
+  _XDisplay* x11_display = nullptr;
   std::deque<std::uint32_t> slow_flips_ms;  // how long the first frames take, before flip_ms
 
   // What the program did.

@@ -2,7 +2,16 @@
 // macros clash with GoogleTest's names.
 #include <SDL_syswm.h>
 
-// No window system that SDL can name: the stand-in has no window on X11 or Windows.
-int SDL_GetWMInfo(SDL_SysWMinfo* /*info*/) {
-  return 0;
+#include "tests/fake_sdl/fake_sdl.h"
+
+// The window on the X connection the test gave, or on no window system SDL can name.
+int SDL_GetWMInfo(SDL_SysWMinfo* info) {
+  Display* display = fake_sdl::world().x11_display;
+  if (display == nullptr) {
+    return 0;
+  }
+  info->subsystem = SDL_SYSWM_X11;
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access): SDL's interface is a union
+  info->info.x11.display = display;
+  return 1;
 }
