@@ -73,6 +73,15 @@ std::string describe_mismatches(const std::vector<std::pair<int, int>>& wrong) {
   return text;
 }
 
+// A window's place, for a failure's message.
+std::string describe(const std::optional<WindowGeometry>& place) {
+  if (!place) {
+    return "nowhere (no window with the caption)";
+  }
+  return std::to_string(place->width) + "x" + std::to_string(place->height) + " at (" +
+         std::to_string(place->x) + "," + std::to_string(place->y) + ")";
+}
+
 }  // namespace
 
 XSession& x_session() {
@@ -170,14 +179,21 @@ void ProgramTest::expect_full_screen_and_back() {
   press_key(XK_space);
   // Under Wine each display mode has a window of its own, so the window is looked up by
   // its caption each time.
+  const WindowGeometry screen = x_session().screen();
+  std::optional<WindowGeometry> last_place;
   ASSERT_TRUE(poll_until(kPictureTimeout, [&] {
     const auto window = x_session().find_window(kCaption);
-    if (!window || x_session().geometry(*window) != *window_place) {
+    last_place = window ? x_session().geometry(*window) : std::nullopt;
+    if (!last_place || last_place->width != window_place->width ||
+        last_place->height != window_place->height || last_place->x < 0 || last_place->y < 0 ||
+        last_place->x + last_place->width > screen.width ||
+        last_place->y + last_place->height > screen.height) {
       return false;
     }
     window_ = *window;
     return true;
-  })) << "the window did not come back";
+  })) << "the window did not come back: it was " << describe(window_place) << ", and is "
+      << describe(last_place);
   EXPECT_TRUE(wait_for_both_blink_phases(test_screen()));
 }
 

@@ -86,7 +86,10 @@ class ProgramTest : public testing::Test {
   // Waits for `picture` without the cursor's underline, then with it: both blink phases.
   bool wait_for_both_blink_phases(ExpectedPicture picture);
   // Space to full screen, which must show the picture, and Space again: the window must
-  // come back where it was, with the same picture in both blink phases.
+  // come back at its size, whole on the screen, with the same picture in both blink
+  // phases. Where it comes back is SDL2's and the window manager's: leaving full screen,
+  // SDL2 waits up to 100 ms for the window manager to put the window back, then moves it
+  // to wherever it saw it last, which on a busy machine is still the full screen's corner.
   void expect_full_screen_and_back();
   // The same for the whole screen, with the program in full screen on the 1920x1080
   // desktop. The compatibility layer scales the picture to the screen's height by 2.25,
