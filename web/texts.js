@@ -3,8 +3,10 @@
 // caption, are the program's and stay as they are in every language.
 // index.html holds the English as the page's default; each element it marks with
 // data-text (its text) or data-label (its accessible name) gets the chosen table's words
-// here, before the page is first drawn. page.js takes its status lines from
-// window.vyrtelTexts.
+// here. The browser may draw the page while this file is still on its way, so the footer
+// stays hidden until it has its words (page.css): it then appears once, in its language,
+// and nothing on the page moves as longer words arrive. page.js takes its status lines
+// from window.vyrtelTexts.
 'use strict';
 
 (() => {
@@ -91,4 +93,5 @@
   }
 
   window.vyrtelTexts = texts;
+  document.documentElement.classList.add('worded');
 })();

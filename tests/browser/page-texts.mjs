@@ -41,7 +41,7 @@ function tablePicked(languages) {
   const marked = (attribute) => [...html.matchAll(new RegExp(`data-${attribute}="(\\w+)"`, 'g'))]
     .map(([, key]) => ({ dataset: { [attribute]: key }, setAttribute() {} }));
   const document = {
-    documentElement: {},
+    documentElement: { classList: { add() {} } },
     querySelector: () => ({}),
     querySelectorAll: (selector) => marked(selector.slice('[data-'.length, -1)),
   };
