@@ -6,11 +6,14 @@
 // The page also installs as an app, keeps running offline, and comes back running.
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <stdexcept>
+#include <tuple>
 
 #include "acceptance_test.h"
 #include "browser_driver.h"
@@ -21,47 +24,30 @@ constexpr const char* kSiteFolder = "site";
 constexpr const char* kSiteWithoutFont = "without-font";
 constexpr const char* kFontFile = "rk_font.bin";
 
-// The languages the page speaks: the browser's first preferred language chooses.
+// The page speaks the browser's first preferred language, English or Russian. The words
+// the tests read, or find its keys by, written out.
 enum class Language { kEnglish, kRussian };
-
-// The page's own words that the tests read or find its keys by, in one language, written
-// out rather than taken from the page.
+constexpr std::array<unsigned long, 6> kPageKeysyms{XK_Up,    XK_Down,  XK_Left,
+                                                    XK_Right, XK_space, XK_Escape};
 struct PageTexts {
-  std::string lang;  // as <html lang> gives it
-  std::string running;
-  std::string running_from_saved_copy;
-  std::string ended_normally;
-  std::string stopped_with_message;  // with status 1
-  std::map<unsigned long, std::string> keys;  // the page's own keys' accessible names
+  std::string lang, running, running_from_saved_copy, ended_normally, stopped_with_message;
+  std::array<std::string, kPageKeysyms.size()> keys;  // their accessible names
 };
-
-const PageTexts& texts_in(Language language) {
-  static const PageTexts kEnglish{
-      .lang = "en",
-      .running = "Running.",
-      .running_from_saved_copy = "Running from the saved copy: the server cannot be reached.",
-      .ended_normally = "Vyrtel ended normally (exit status 0).",
-      .stopped_with_message = "Vyrtel stopped with exit status 1 and the message below.",
-      .keys = {{XK_Up, "Up"},
-               {XK_Down, "Down"},
-               {XK_Left, "Left"},
-               {XK_Right, "Right"},
-               {XK_space, "Space"},
-               {XK_Escape, "Escape"}}};
-  static const PageTexts kRussian{
-      .lang = "ru",
-      .running = "Работает.",
-      .running_from_saved_copy = "Работает из сохранённой копии: сервер недоступен.",
-      .ended_normally = "Программа Vyrtel завершилась штатно (код завершения 0).",
-      .stopped_with_message = "Программа Vyrtel завершилась с кодом 1, сообщение ниже.",
-      .keys = {{XK_Up, "Вверх"},
-               {XK_Down, "Вниз"},
-               {XK_Left, "Влево"},
-               {XK_Right, "Вправо"},
-               {XK_space, "Пробел"},
-               {XK_Escape, "Esc"}}};
-  return language == Language::kRussian ? kRussian : kEnglish;
-}
+const std::map<Language, PageTexts> kTexts{
+    {Language::kEnglish,
+     {"en",
+      "Running.",
+      "Running from the saved copy: the server cannot be reached.",
+      "Vyrtel ended normally (exit status 0).",
+      "Vyrtel stopped with exit status 1 and the message below.",
+      {"Up", "Down", "Left", "Right", "Space", "Escape"}}},
+    {Language::kRussian,
+     {"ru",
+      "Работает.",
+      "Работает из сохранённой копии: сервер недоступен.",
+      "Программа Vyrtel завершилась штатно (код завершения 0).",
+      "Программа Vyrtel завершилась с кодом 1, сообщение ниже.",
+      {"Вверх", "Вниз", "Влево", "Вправо", "Пробел", "Esc"}}}};
 
 std::string browser_name() {
   const char* name = std::getenv("VYRTEL_BROWSER");
@@ -78,9 +64,8 @@ class BrowserPage : public ProgramTest {
  protected:
   // As a phone's browser, with the page's own keys and no keyboard.
   virtual bool on_phone() const { return false; }
-  // The browser's preferred language, and so the page's.
   virtual Language language() const { return Language::kEnglish; }
-  const PageTexts& texts() const { return texts_in(language()); }
+  const PageTexts& texts() const { return kTexts.at(language()); }
 
   // The driver serves a folder holding the page as built and a copy without its font.
   void SetUp() override {
@@ -93,9 +78,8 @@ class BrowserPage : public ProgramTest {
         std::filesystem::create_symlink(entry.path(), without_font / entry.path().filename());
       }
     }
-    browser_ = std::make_unique<BrowserDriver>(browser_name(), served_.path(),
-                                               x_session().display_name(), on_phone(),
-                                               texts().lang);
+    browser_ = std::make_unique<BrowserDriver>(
+        browser_name(), served_.path(), x_session().display_name(), on_phone(), texts().lang);
   }
 
   void TearDown() override {
@@ -202,49 +186,42 @@ class BrowserPage : public ProgramTest {
 // both the page's languages.
 enum class Input { kKeyboard, kTouch };
 
-struct InputAndLanguage {
-  Input input;
-  Language language;
-};
-
-class PageInput : public BrowserPage, public testing::WithParamInterface<InputAndLanguage> {
+class PageInput : public BrowserPage,
+                  public testing::WithParamInterface<std::tuple<Input, Language>> {
  protected:
-  bool on_phone() const override { return GetParam().input == Input::kTouch; }
-  Language language() const override { return GetParam().language; }
+  bool on_phone() const override { return std::get<Input>(GetParam()) == Input::kTouch; }
+  Language language() const override { return std::get<Language>(GetParam()); }
 
   void press_key(unsigned long keysym) override {
     if (!on_phone()) {
       BrowserPage::press_key(keysym);
       return;
     }
-    const auto key = texts().keys.find(keysym);
-    if (key == texts().keys.end()) {
+    const auto key = std::find(kPageKeysyms.begin(), kPageKeysyms.end(), keysym);
+    if (key == kPageKeysyms.end()) {
       throw std::invalid_argument("the page has no key for keysym " + std::to_string(keysym));
     }
-    browser_->command("tap " + key->second);
+    browser_->command("tap " +
+                      texts().keys.at(static_cast<std::size_t>(key - kPageKeysyms.begin())));
   }
 };
 
 INSTANTIATE_TEST_SUITE_P(
     Inputs, PageInput,
-    testing::Values(InputAndLanguage{Input::kKeyboard, Language::kEnglish},
-                    InputAndLanguage{Input::kTouch, Language::kEnglish},
-                    InputAndLanguage{Input::kKeyboard, Language::kRussian},
-                    InputAndLanguage{Input::kTouch, Language::kRussian}),
-    [](const testing::TestParamInfo<InputAndLanguage>& param) {
-      return std::string{param.param.input == Input::kKeyboard ? "Keyboard" : "Touch"} +
-             (param.param.language == Language::kRussian ? "Russian" : "");
+    testing::Combine(testing::Values(Input::kKeyboard, Input::kTouch),
+                     testing::Values(Language::kEnglish, Language::kRussian)),
+    [](const auto& param) {
+      return std::string{std::get<Input>(param.param) == Input::kKeyboard ? "Keyboard" : "Touch"} +
+             (std::get<Language>(param.param) == Language::kRussian ? "Russian" : "");
     });
 
 // The page's status lines in each of its languages.
 class PageLanguage : public BrowserPage, public testing::WithParamInterface<Language> {
- protected:
   Language language() const override { return GetParam(); }
 };
-
 INSTANTIATE_TEST_SUITE_P(Languages, PageLanguage,
                          testing::Values(Language::kEnglish, Language::kRussian),
-                         [](const testing::TestParamInfo<Language>& param) {
+                         [](const auto& param) {
                            return param.param == Language::kRussian ? "Russian" : "English";
                          });
 

@@ -35,35 +35,26 @@ walk.ancestor(acorn.parse(pageScript, { ecmaVersion: 'latest', locations: true }
   },
 });
 
-// texts.js run against a stand-in document holding index.html's marked elements.
+// The table texts.js picks for the browser's preferred languages, run on a stand-in page.
 function tablePicked(languages) {
-  const html = read('index.html');
-  const marked = (attribute) => [...html.matchAll(new RegExp(`data-${attribute}="(\\w+)"`, 'g'))]
-    .map(([, key]) => ({ dataset: { [attribute]: key }, setAttribute() {} }));
   const document = {
-    documentElement: { classList: { add() {} } },
-    querySelector: () => ({}),
-    querySelectorAll: (selector) => marked(selector.slice('[data-'.length, -1)),
+    documentElement: { classList: { add() {} } }, querySelector: () => ({}), querySelectorAll: () => [],
   };
   const window = {};
   vm.runInNewContext(read('texts.js'), { window, document, navigator: { languages } });
-  return { texts: window.vyrtelTexts, language: document.documentElement.lang, marked };
+  return { texts: window.vyrtelTexts, language: document.documentElement.lang };
 }
 
-const english = tablePicked(['en-US']);
-const russian = tablePicked(['ru-RU', 'en']);
+const tables = [tablePicked(['en-US']), tablePicked(['ru-RU', 'en'])];
 for (const [languages, expected] of [[['en-GB', 'ru'], 'en'], [['ru'], 'ru'], [['de', 'ru'], 'en']]) {
   const { language } = tablePicked(languages);
   if (language !== expected) problems.push(`${languages} picks ${language}, not ${expected}`);
 }
-const used = [
-  ...english.marked('text'), ...english.marked('label'),
-].map((element) => Object.values(element.dataset)[0]);
-used.push(...[...pageScript.matchAll(/\bTEXTS\.(\w+)/g)].map(([, key]) => key));
-for (const { texts, language } of [english, russian]) {
-  for (const key of new Set([...used, ...Object.keys(english.texts), ...Object.keys(russian.texts)])) {
-    if (texts[key] === undefined) problems.push(`the ${language} table has no ${key}`);
-  }
+const used = [...read('index.html').matchAll(/data-(?:text|label)="(\w+)"/g),
+  ...pageScript.matchAll(/\bTEXTS\.(\w+)/g)].map(([, key]) => key);
+const keys = new Set([...used, ...tables.flatMap(({ texts }) => Object.keys(texts))]);
+for (const { texts, language } of tables) {
+  for (const key of keys) if (texts[key] === undefined) problems.push(`the ${language} table has no ${key}`);
 }
 
 for (const problem of problems) console.log(problem);
