@@ -37,7 +37,8 @@
         + 'serve the unpacked folder with any static file server (python3 -m http.server, '
         + 'say) and open its address.',
       endedNormally: 'Vyrtel ended normally (exit status 0).',
-      stoppedWithMessage: (code) => `Vyrtel stopped with exit status ${code} and the message below.`,
+      stoppedWithMessage:
+        (code) => `Vyrtel stopped with exit status ${code} and the message below.`,
       stoppedLockingDisplay:
         'Vyrtel stopped: a frame could not lock the display (exit status 255).',
       stopped: (code) => `Vyrtel stopped with exit status ${code}.`,

@@ -19,10 +19,8 @@
 //   installable       Chromium's installability errors, space-separated, or "none"
 //   accessibility     axe-core's WCAG 2 A and AA violations, space-separated, or "none"
 //   lang              the page's language, as <html lang> gives it
-//   untranslated      the words of the page's own texts (its description, its text but
-//                     the program's output, its accessible names) written in the other
-//                     language's script, Latin on a Russian page or Cyrillic on an English
-//                     one, names that stay as they are aside; or "none"
+//   untranslated      words of the page's own texts in the other language's script (Latin
+//                     on a Russian page, Cyrillic on an English one), names aside; or "none"
 //   kept              waits until the service worker keeps the page for use offline ("ok")
 //   stop-server       stops serving the site, as a server gone away would ("ok")
 //   reload            reloads the page ("ok")
@@ -70,19 +68,19 @@ function layoutFits() {
   return problems.join('; ') || 'yes';
 }
 
-// Words of the page's own texts in the script of the language it is not in.
+// Words of the page's own texts (but the program's output) in the other language's script.
 function untranslatedWords() {
-  const NAMES = new Set(['Vyrtel', 'Esc']);
-  const other = document.documentElement.lang === 'ru' ? /\p{Script=Latin}+/gu : /\p{Script=Cyrillic}+/gu;
-  const texts = [document.querySelector('meta[name="description"]').content];
+  const russian = document.documentElement.lang === 'ru';
+  const other = russian ? /\p{Script=Latin}+/gu : /\p{Script=Cyrillic}+/gu;
   const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
-  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+  const texts = [document.querySelector('meta[name="description"]').content];
+  for (let node; (node = walker.nextNode());) {
     if (!node.parentElement.closest('#output, script')) texts.push(node.data);
   }
-  for (const element of document.querySelectorAll('[aria-label]')) {
-    texts.push(element.getAttribute('aria-label'));
+  for (const labelled of document.querySelectorAll('[aria-label]')) {
+    texts.push(labelled.getAttribute('aria-label'));
   }
-  const words = texts.flatMap((text) => text.match(other) || []).filter((word) => !NAMES.has(word));
+  const words = texts.join(' ').match(other)?.filter((word) => !['Vyrtel', 'Esc'].includes(word));
   return [...new Set(words)].join(' ') || 'none';
 }
 
