@@ -36,6 +36,10 @@ const FIREFOX_FULL_SCREEN_CHROME =
 
 export const BROWSERS = ['chromium', 'firefox'];
 
+// The languages a browser can be set to prefer, as its Accept-Language lists them (and
+// navigator.languages): the page speaks Russian to the first, English otherwise.
+const PREFERRED_LANGUAGES = { en: ['en-US', 'en'], ru: ['ru-RU', 'ru'] };
+
 // A phone held upright: 412x915 CSS pixels at 2.625 device pixels each, touch and no
 // keyboard.
 export const PHONE_VIEWPORT = {
@@ -52,10 +56,12 @@ const FIREFOX_TOUCH_PREFS = {
 };
 
 // Starts `name` headed on DISPLAY, or headless; as a phone's with `phone`, whose pages then
-// need PHONE_VIEWPORT too. The browser's profile is a fresh folder, removed when the
-// browser closes.
+// need PHONE_VIEWPORT too; preferring `language` ("en" or "ru"), whatever this machine's
+// locale. The browser's profile is a fresh folder, removed when the browser closes.
 export async function launchBrowser(puppeteer, name,
-  { headless = false, args = [], phone = false } = {}) {
+  { headless = false, args = [], phone = false, language = 'en' } = {}) {
+  const preferred = PREFERRED_LANGUAGES[language];
+  if (!preferred) throw new Error(`unknown language ${language}`);
   const profile = await mkdtemp(join(tmpdir(), `vyrtel-${name}-`));
   const { width, height } = phone ? PHONE_WINDOW : WINDOW;
   const common = { headless, userDataDir: profile, defaultViewport: null };
@@ -71,7 +77,8 @@ export async function launchBrowser(puppeteer, name,
       // Its notice bar ("controlled by automated test software") would stand over the
       // full-screen picture.
       ignoreDefaultArgs: ['--enable-automation'],
-      args: [...CHROMIUM_ARGS, `--window-size=${width},${height}`, ...sandbox, ...args],
+      args: [...CHROMIUM_ARGS, `--window-size=${width},${height}`, `--lang=${preferred[0]}`,
+        `--accept-lang=${preferred.join(',')}`, ...sandbox, ...args],
     });
   } else if (name === 'firefox') {
     await mkdir(join(profile, 'chrome'));
@@ -80,7 +87,11 @@ export async function launchBrowser(puppeteer, name,
       ...common,
       browser: 'firefox',
       executablePath: '/usr/bin/firefox-esr',
-      extraPrefsFirefox: { ...FIREFOX_PREFS, ...(phone ? FIREFOX_TOUCH_PREFS : {}) },
+      extraPrefsFirefox: {
+        ...FIREFOX_PREFS,
+        'intl.accept_languages': preferred.join(', '),
+        ...(phone ? FIREFOX_TOUCH_PREFS : {}),
+      },
       args: [`--width=${width}`, `--height=${height}`, ...args],
     });
   } else {

@@ -1,7 +1,7 @@
 // `make web-screenshot`: the browser page in headless Chromium, with the shipped font,
 // written as a PNG file once the underline shows; with "phone", as a phone held upright
-// shows it, with the page's own keys.
-// Usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png [phone]
+// shows it, with the page's own keys; with "ru", as a browser that prefers Russian.
+// Usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png [phone|desktop] [en|ru]
 import puppeteer from 'puppeteer-core';
 
 import { launchBrowser, PHONE_VIEWPORT } from './browsers.mjs';
@@ -11,14 +11,14 @@ import { addressOf, serveFolder } from './serve-web.mjs';
 const VIEWPORT = { width: 1440, height: 1080, deviceScaleFactor: 1 };
 const TIMEOUT_MS = 30000;
 
-const [site, output, form] = process.argv.slice(2);
+const [site, output, form, language = 'en'] = process.argv.slice(2);
 if (!site || !output) {
-  console.error('usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png [phone]');
+  console.error('usage: node tools/web-screenshot.mjs SITE_FOLDER OUTPUT.png [phone|desktop] [en|ru]');
   process.exit(2);
 }
 const phone = form === 'phone';
 const server = await serveFolder(site);
-const browser = await launchBrowser(puppeteer, 'chromium', { headless: true, phone });
+const browser = await launchBrowser(puppeteer, 'chromium', { headless: true, phone, language });
 try {
   const page = await browser.newPage();
   await page.setViewport(phone ? PHONE_VIEWPORT : VIEWPORT);

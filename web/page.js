@@ -31,15 +31,11 @@
   // The browser's SDL notes each call it does not carry out on the program's standard
   // output; those lines are its, not the program's.
   const SDL_NOTICE = /^SDL_\w+ called \(and ignored\)$/;
-  const ENDED_NORMALLY = 'Vyrtel ended normally (exit status 0).';
-  const RUNNING = 'Running.';
-  const RUNNING_FROM_SAVED_COPY = 'Running from the saved copy: the server cannot be reached.';
-  const SERVE_IT = 'Vyrtel runs only when a web server serves this folder, not from a file: '
-    + 'serve the unpacked folder with any static file server (python3 -m http.server, say) '
-    + 'and open its address.';
+  // The page's own words, in the language texts.js chose.
+  const TEXTS = window.vyrtelTexts;
   // The one ending that prints nothing has a single cause.
   const SILENT_ENDINGS = {
-    255: 'Vyrtel stopped: a frame could not lock the display (exit status 255).',
+    255: TEXTS.stoppedLockingDisplay,
   };
 
   const stage = document.getElementById('stage');
@@ -207,7 +203,7 @@
   }
 
   function runningStatus() {
-    return offline ? RUNNING_FROM_SAVED_COPY : RUNNING;
+    return offline ? TEXTS.runningFromSavedCopy : TEXTS.running;
   }
 
   function show(text) {
@@ -217,9 +213,9 @@
   // How the run ended, in words: the program's own message tells why it stopped.
   function describeEnding(status) {
     const code = status & 255;  // as a shell sees it: -1 is 255
-    if (code === 0) return ENDED_NORMALLY;
-    if (output.textContent) return `Vyrtel stopped with exit status ${code} and the message below.`;
-    return SILENT_ENDINGS[code] || `Vyrtel stopped with exit status ${code}.`;
+    if (code === 0) return TEXTS.endedNormally;
+    if (output.textContent) return TEXTS.stoppedWithMessage(code);
+    return SILENT_ENDINGS[code] || TEXTS.stopped(code);
   }
 
   function ended(thisRun, status) {
@@ -273,7 +269,7 @@
       onExit: (status) => ended(thisRun, status),
     }).catch((error) => {
       thisRun.ended = true;
-      statusLine.textContent = `Vyrtel could not be loaded: ${error}`;
+      statusLine.textContent = TEXTS.notLoaded(error);
     });
   }
 
@@ -353,7 +349,7 @@
 
   async function main() {
     if (window.location.protocol === 'file:') {
-      statusLine.textContent = SERVE_IT;
+      statusLine.textContent = TEXTS.serveIt;
       return;
     }
     refuseUnloadListeners();

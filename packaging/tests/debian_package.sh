@@ -2,8 +2,10 @@
 # Checks a Debian package, or builds one from a build tree with CPack first, and checks what
 # it carries:
 # every installed file, a menu entry that starts the program in the packaged data
-# directory, a changelog whose latest entry is this version, and a Depends line that
-# names SDL 1.2, and a hardened binary stripped as Debian strips; then that lintian finds
+# directory, a menu entry and metainfo that speak Russian too (install.desktop_entry_valid
+# and install.metainfo_valid validate them), a Russian manual page that man -L ru finds, a
+# changelog whose latest entry is this version, and a Depends line that names SDL 1.2,
+# and a hardened binary stripped as Debian strips; then that lintian finds
 # neither an error nor a warning in it, nor any of its notes on hardening or stripping.
 # What apt makes of the Depends line is apt_install.sh's business.
 # ARCHITECTURE picks the package of a folder that holds several (the build machine's by
@@ -40,10 +42,22 @@ for file in \
   grep -qxF "$file" <<<"$contents" || { echo "not in the package: $file" >&2; status=1; }
 done
 
-entry=$(dpkg-deb --fsys-tarfile "$deb" |
-        tar -xOf - ./usr/share/applications/org.vyrtel.Vyrtel.desktop)
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+entry=$(cat "$root/usr/share/applications/org.vyrtel.Vyrtel.desktop")
 grep -qx 'Path=/usr/share/vyrtel' <<<"$entry" ||
   { echo "the menu entry does not start the program in /usr/share/vyrtel" >&2; status=1; }
+for key in Name GenericName Comment Keywords; do
+  grep -q "^$key\[ru\]=" <<<"$entry" || { echo "the menu entry has no $key[ru]" >&2; status=1; }
+done
+for element in name summary p; do
+  grep -q "<$element xml:lang=\"ru\">" "$root/usr/share/metainfo/org.vyrtel.Vyrtel.metainfo.xml" ||
+    { echo "the metainfo has no Russian $element" >&2; status=1; }
+done
+# man -L ru finds the Russian page, not the English one it would fall back to.
+found=$(LC_ALL=C.UTF-8 MANPATH=$root/usr/share/man man -L ru -w vyrtel) || found=none
+[ "$found" = "$root/usr/share/man/ru/man1/vyrtel.1.gz" ] ||
+  { echo "man -L ru vyrtel finds $found, not the Russian page" >&2; status=1; }
 
 version=$(dpkg-deb -f "$deb" Version)
 changelog_version=$(dpkg-deb --fsys-tarfile "$deb" |

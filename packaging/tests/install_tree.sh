@@ -18,6 +18,7 @@ expected=(
   share/icons/hicolor/scalable/apps/org.vyrtel.Vyrtel.svg
   share/metainfo/org.vyrtel.Vyrtel.metainfo.xml
   share/man/man1/vyrtel.1.gz
+  share/man/ru/man1/vyrtel.1.gz
   share/doc/vyrtel/copyright
   share/doc/vyrtel/changelog.gz
 )
@@ -31,5 +32,6 @@ extra=$(cd "$usr" && find . -type f -printf '%P\n' | sort |
 [ -x "$usr/bin/vyrtel" ] || { echo "/usr/bin/vyrtel is not executable" >&2; status=1; }
 cmp "$source/rfs/rk_font.bin" "$usr/share/vyrtel/rfs/rk_font.bin" || status=1
 gzip -dc "$usr/share/man/man1/vyrtel.1.gz" | cmp - "$source/packaging/vyrtel.1" || status=1
+gzip -dc "$usr/share/man/ru/man1/vyrtel.1.gz" | cmp - "$source/packaging/vyrtel.ru.1" || status=1
 gzip -dc "$usr/share/doc/vyrtel/changelog.gz" | cmp - "$source/packaging/changelog" || status=1
 exit $status

@@ -32,14 +32,15 @@ Pipe make_pipe() {
 }  // namespace
 
 BrowserDriver::BrowserDriver(const std::string& browser, const std::filesystem::path& site,
-                             const std::string& display, bool phone) {
+                             const std::string& display, bool phone,
+                             const std::string& language) {
   const Pipe commands = make_pipe();
   const Pipe answers = make_pipe();
   to_driver_ = commands.write_end;
   from_driver_ = answers.read_end;
   process_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{"node", VYRTEL_BROWSER_DRIVER, browser, site.string(),
-                               phone ? "phone" : "desktop"},
+                               phone ? "phone" : "desktop", language},
       scratch_.path(), EnvChanges{{"DISPLAY", display}},
       ChildStreams{.stdout_file = {},
                    .stderr_file = scratch_.path() / "driver-errors.txt",

@@ -15,10 +15,11 @@
 class BrowserDriver {
  public:
   // Starts `browser` ("chromium" or "firefox") headed on X `display`, with the page built
-  // into `site`, as a phone's browser with `phone`. Throws std::runtime_error when the
-  // driver does not report ready.
+  // into `site`, as a phone's browser with `phone`, preferring `language` ("en" or "ru").
+  // Throws std::runtime_error when the driver does not report ready.
   BrowserDriver(const std::string& browser, const std::filesystem::path& site,
-                const std::string& display, bool phone = false);
+                const std::string& display, bool phone = false,
+                const std::string& language = "en");
   ~BrowserDriver();
   BrowserDriver(const BrowserDriver&) = delete;
   BrowserDriver& operator=(const BrowserDriver&) = delete;

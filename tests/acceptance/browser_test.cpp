@@ -1,15 +1,19 @@
 // The browser page in a real browser (VYRTEL_BROWSER: chromium or firefox), headed on the
 // suite's X server: the same program, built with Emscripten, must show the desktop's test
 // screen pixel for pixel, take the same keys, from the keyboard or, on a phone, from the
-// page's own keys, switch to the browser's full screen, and say on the page how it ended.
+// page's own keys, switch to the browser's full screen, and say on the page how it ended,
+// in English or, where the browser prefers it, in Russian.
 // The page also installs as an app, keeps running offline, and comes back running.
 #include <X11/keysym.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <map>
 #include <stdexcept>
+#include <tuple>
 
 #include "acceptance_test.h"
 #include "browser_driver.h"
@@ -19,12 +23,31 @@ namespace {
 constexpr const char* kSiteFolder = "site";
 constexpr const char* kSiteWithoutFont = "without-font";
 constexpr const char* kFontFile = "rk_font.bin";
-constexpr const char* kEndedNormally = "Vyrtel ended normally (exit status 0).";
-constexpr const char* kStoppedWithMessage =
-    "Vyrtel stopped with exit status 1 and the message below.";
-constexpr const char* kRunning = "Running.";
-constexpr const char* kRunningFromSavedCopy =
-    "Running from the saved copy: the server cannot be reached.";
+
+// The page speaks the browser's first preferred language, English or Russian. The words
+// the tests read, or find its keys by, written out.
+enum class Language { kEnglish, kRussian };
+constexpr std::array<unsigned long, 6> kPageKeysyms{XK_Up,    XK_Down,  XK_Left,
+                                                    XK_Right, XK_space, XK_Escape};
+struct PageTexts {
+  std::string lang, running, running_from_saved_copy, ended_normally, stopped_with_message;
+  std::array<std::string, kPageKeysyms.size()> keys;  // their accessible names
+};
+const std::map<Language, PageTexts> kTexts{
+    {Language::kEnglish,
+     {"en",
+      "Running.",
+      "Running from the saved copy: the server cannot be reached.",
+      "Vyrtel ended normally (exit status 0).",
+      "Vyrtel stopped with exit status 1 and the message below.",
+      {"Up", "Down", "Left", "Right", "Space", "Escape"}}},
+    {Language::kRussian,
+     {"ru",
+      "Работает.",
+      "Работает из сохранённой копии: сервер недоступен.",
+      "Программа Vyrtel завершилась штатно (код завершения 0).",
+      "Программа Vyrtel завершилась с кодом 1, сообщение ниже.",
+      {"Вверх", "Вниз", "Влево", "Вправо", "Пробел", "Esc"}}}};
 
 std::string browser_name() {
   const char* name = std::getenv("VYRTEL_BROWSER");
@@ -41,6 +64,8 @@ class BrowserPage : public ProgramTest {
  protected:
   // As a phone's browser, with the page's own keys and no keyboard.
   virtual bool on_phone() const { return false; }
+  virtual Language language() const { return Language::kEnglish; }
+  const PageTexts& texts() const { return kTexts.at(language()); }
 
   // The driver serves a folder holding the page as built and a copy without its font.
   void SetUp() override {
@@ -53,8 +78,8 @@ class BrowserPage : public ProgramTest {
         std::filesystem::create_symlink(entry.path(), without_font / entry.path().filename());
       }
     }
-    browser_ = std::make_unique<BrowserDriver>(browser_name(), served_.path(),
-                                               x_session().display_name(), on_phone());
+    browser_ = std::make_unique<BrowserDriver>(
+        browser_name(), served_.path(), x_session().display_name(), on_phone(), texts().lang);
   }
 
   void TearDown() override {
@@ -157,32 +182,47 @@ class BrowserPage : public ProgramTest {
 };
 
 // How the keys reach the page: from the keyboard, or, on a phone held upright with no
-// keyboard, as taps on the page's own keys, found by their accessible names.
+// keyboard, as taps on the page's own keys, found by their accessible names; each in
+// both the page's languages.
 enum class Input { kKeyboard, kTouch };
 
-class PageInput : public BrowserPage, public testing::WithParamInterface<Input> {
+class PageInput : public BrowserPage,
+                  public testing::WithParamInterface<std::tuple<Input, Language>> {
  protected:
-  bool on_phone() const override { return GetParam() == Input::kTouch; }
+  bool on_phone() const override { return std::get<Input>(GetParam()) == Input::kTouch; }
+  Language language() const override { return std::get<Language>(GetParam()); }
 
   void press_key(unsigned long keysym) override {
     if (!on_phone()) {
       BrowserPage::press_key(keysym);
       return;
     }
-    static const std::map<unsigned long, std::string> kPageKeys{
-        {XK_Up, "Up"},       {XK_Down, "Down"},   {XK_Left, "Left"},
-        {XK_Right, "Right"}, {XK_space, "Space"}, {XK_Escape, "Escape"}};
-    const auto key = kPageKeys.find(keysym);
-    if (key == kPageKeys.end()) {
+    const auto key = std::find(kPageKeysyms.begin(), kPageKeysyms.end(), keysym);
+    if (key == kPageKeysyms.end()) {
       throw std::invalid_argument("the page has no key for keysym " + std::to_string(keysym));
     }
-    browser_->command("tap " + key->second);
+    browser_->command("tap " +
+                      texts().keys.at(static_cast<std::size_t>(key - kPageKeysyms.begin())));
   }
 };
 
-INSTANTIATE_TEST_SUITE_P(Inputs, PageInput, testing::Values(Input::kKeyboard, Input::kTouch),
-                         [](const testing::TestParamInfo<Input>& input) {
-                           return input.param == Input::kKeyboard ? "Keyboard" : "Touch";
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, PageInput,
+    testing::Combine(testing::Values(Input::kKeyboard, Input::kTouch),
+                     testing::Values(Language::kEnglish, Language::kRussian)),
+    [](const auto& param) {
+      return std::string{std::get<Input>(param.param) == Input::kKeyboard ? "Keyboard" : "Touch"} +
+             (std::get<Language>(param.param) == Language::kRussian ? "Russian" : "");
+    });
+
+// The page's status lines in each of its languages.
+class PageLanguage : public BrowserPage, public testing::WithParamInterface<Language> {
+  Language language() const override { return GetParam(); }
+};
+INSTANTIATE_TEST_SUITE_P(Languages, PageLanguage,
+                         testing::Values(Language::kEnglish, Language::kRussian),
+                         [](const auto& param) {
+                           return param.param == Language::kRussian ? "Russian" : "English";
                          });
 
 TEST_F(BrowserPage, ShowsTheTestScreenWithTheShippedFontInBothBlinkPhases) {
@@ -237,7 +277,7 @@ TEST_F(BrowserPage, EscapeInFullScreenLeavesFullScreenAndTheProgramRuns) {
   press_key(XK_Escape);
   ASSERT_TRUE(wait_for_answer("fullscreen", "no"));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
-  EXPECT_EQ(browser_->command("status"), kRunning);
+  EXPECT_EQ(browser_->command("status"), texts().running);
   press_key(XK_space);
   EXPECT_TRUE(wait_for_answer("fullscreen", "yes"));
   EXPECT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
@@ -246,22 +286,23 @@ TEST_F(BrowserPage, EscapeInFullScreenLeavesFullScreenAndTheProgramRuns) {
 TEST_P(PageInput, EscapeEndsWithStatusZeroAndThePageOffersAFreshStart) {
   ASSERT_TRUE(open_page_showing_test_screen());
   press_key(XK_Escape);
-  ASSERT_TRUE(wait_for_answer("status", kEndedNormally));
+  ASSERT_TRUE(wait_for_answer("status", texts().ended_normally));
   EXPECT_EQ(browser_->command("output"), "");
   browser_->command("restart");
-  EXPECT_TRUE(wait_for_answer("status", kRunning));
+  EXPECT_TRUE(wait_for_answer("status", texts().running));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
 }
 
 // After a font that could not be read, the page offers the shipped one, fetched afresh.
-TEST_F(BrowserPage, MissingFontGivesItsMessageAndStatusOneThenTheShippedFontIsOffered) {
+// The program's message is its own, in any language.
+TEST_P(PageLanguage, MissingFontGivesItsMessageAndStatusOneThenTheShippedFontIsOffered) {
   browser_->command(std::string{"open /"} + kSiteWithoutFont + "/");
-  ASSERT_TRUE(wait_for_answer("status", kStoppedWithMessage));
+  ASSERT_TRUE(wait_for_answer("status", texts().stopped_with_message));
   EXPECT_EQ(browser_->command("output"), std::string{kFontMessage} + "\\n");
   std::filesystem::create_symlink(std::filesystem::path{VYRTEL_WEB_SITE} / kFontFile,
                                   served_.path() / kSiteWithoutFont / kFontFile);
   EXPECT_EQ(browser_->command("shipped-font"), "ok");
-  EXPECT_TRUE(wait_for_answer("status", kRunning));
+  EXPECT_TRUE(wait_for_answer("status", texts().running));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));
 }
 
@@ -273,13 +314,13 @@ TEST_F(BrowserPage, InstallsAsAnApp) {
 
 // After its first visit the page starts with the server gone: the same picture, pixel for
 // pixel, and a status line that says where it came from.
-TEST_F(BrowserPage, ReloadWithTheServerGoneShowsTheSamePictureFromTheSavedCopy) {
+TEST_P(PageLanguage, ReloadWithTheServerGoneShowsTheSamePictureFromTheSavedCopy) {
   ASSERT_TRUE(open_page_showing_test_screen());
   ASSERT_EQ(browser_->command("kept"), "ok");
   browser_->command("stop-server");
   browser_->command("reload");
   EXPECT_TRUE(wait_for_both_blink_phases(ExpectedPicture{shipped_font()}));
-  EXPECT_TRUE(wait_for_answer("status", kRunningFromSavedCopy));
+  EXPECT_TRUE(wait_for_answer("status", texts().running_from_saved_copy));
 }
 
 // Back to the page finds the program as it was left, the cursor where it was moved, not
@@ -290,13 +331,16 @@ TEST_F(BrowserPage, BackToThePageFindsTheProgramStillRunning) {
   ASSERT_TRUE(wait_for_picture(moved));
   EXPECT_EQ(browser_->command("away-and-back"), "restored");
   EXPECT_TRUE(wait_for_picture(moved));
-  EXPECT_EQ(browser_->command("status"), kRunning);
+  EXPECT_EQ(browser_->command("status"), texts().running);
 }
 
-// On a phone, the picture and the page's keys fit the screen held upright.
+// On a phone, the picture and the page's keys fit the screen held upright. The page is in
+// the browser's language throughout, and says so.
 TEST_P(PageInput, MeetsTheAccessibilityRules) {
   ASSERT_TRUE(open_page_showing_test_screen());
   EXPECT_EQ(browser_->command("accessibility"), "none");
+  EXPECT_EQ(browser_->command("lang"), texts().lang);
+  EXPECT_EQ(browser_->command("untranslated"), "none");
   if (on_phone()) {
     EXPECT_EQ(browser_->command("fits"), "yes");
   }

@@ -1,7 +1,7 @@
 // Drives one real browser for the browser tests: Debian's Chromium or Firefox, headed on
 // the X display in DISPLAY, showing the page from a server of its own; with "phone", as a
-// phone's browser (412x915, touch, no keyboard).
-// Usage: node driver.mjs chromium|firefox SITE_FOLDER [phone]
+// phone's browser (412x915, touch, no keyboard); preferring English, or Russian with "ru".
+// Usage: node driver.mjs chromium|firefox SITE_FOLDER [phone|desktop] [en|ru]
 // It answers one line on standard output for each command line on standard input:
 //   open PATH         loads the page at PATH of the site ("ok")
 //   title             the page's title
@@ -18,6 +18,9 @@
 //                     else what does not
 //   installable       Chromium's installability errors, space-separated, or "none"
 //   accessibility     axe-core's WCAG 2 A and AA violations, space-separated, or "none"
+//   lang              the page's language, as <html lang> gives it
+//   untranslated      words of the page's own texts in the other language's script (Latin
+//                     on a Russian page, Cyrillic on an English one), names aside; or "none"
 //   kept              waits until the service worker keeps the page for use offline ("ok")
 //   stop-server       stops serving the site, as a server gone away would ("ok")
 //   reload            reloads the page ("ok")
@@ -63,6 +66,22 @@ function layoutFits() {
   });
   if (!Number.isInteger(scale) || scale < 1) problems.push(`scale ${scale}`);
   return problems.join('; ') || 'yes';
+}
+
+// Words of the page's own texts (but the program's output) in the other language's script.
+function untranslatedWords() {
+  const russian = document.documentElement.lang === 'ru';
+  const other = russian ? /\p{Script=Latin}+/gu : /\p{Script=Cyrillic}+/gu;
+  const walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+  const texts = [document.querySelector('meta[name="description"]').content];
+  for (let node; (node = walker.nextNode());) {
+    if (!node.parentElement.closest('#output, script')) texts.push(node.data);
+  }
+  for (const labelled of document.querySelectorAll('[aria-label]')) {
+    texts.push(labelled.getAttribute('aria-label'));
+  }
+  const words = texts.join(' ').match(other)?.filter((word) => !['Vyrtel', 'Esc'].includes(word));
+  return [...new Set(words)].join(' ') || 'none';
 }
 
 async function canvasPixels(page) {
@@ -135,6 +154,8 @@ function commandsFor(page, server) {
       });
       return violations.join(' ') || 'none';
     },
+    lang: () => page.evaluate(() => document.documentElement.lang),
+    untranslated: () => page.evaluate(untranslatedWords),
     async kept() {
       await page.evaluate(() => navigator.serviceWorker.ready);
       return 'ok';
@@ -162,10 +183,10 @@ function commandsFor(page, server) {
 }
 
 async function main() {
-  const [browserName, siteFolder, form] = process.argv.slice(2);
+  const [browserName, siteFolder, form, language = 'en'] = process.argv.slice(2);
   const phone = form === 'phone';
   const server = await serveFolder(siteFolder);
-  const browser = await launchBrowser(puppeteer, browserName, { headless: false, phone });
+  const browser = await launchBrowser(puppeteer, browserName, { headless: false, phone, language });
   const [page] = await browser.pages();
   if (phone) await page.setViewport(PHONE_VIEWPORT);
   await page.evaluateOnNewDocument(recordPageShows);
