@@ -33,25 +33,26 @@ arm64=("${package[@]}" g++-aarch64-linux-gnu libsdl1.2-compat-dev:arm64 libx11-d
        libstdc++6:arm64)
 # A release: git for the source archive, and the four builds.
 release=(git "${package[@]}" "${arm64[@]}" "${windows[@]}" "${web[@]}")
-# Headless X server with a window manager, X client libraries (XTEST, DAMAGE) and libpng for the
-# real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
-# for the second build, the browser page with the two browsers it is tested in, the
+# Headless X server with a window manager, X client libraries (XTEST, DAMAGE) and libpng
+# for the real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
+# for the second build, the browser page with the two browsers it is tested in and the
+# JavaScript parser that checks its words come from its language tables, the
 # validators of the desktop entry, metainfo and manual page, Debian's package checker
 # with hardening-check, the two static analysers, Google Benchmark, since the measuring
 # tools are built, tested and analysed too, the Windows zip with Wine to run it, and a
 # release, built a second time a day later by libfaketime's clock, with diffoscope to
 # show where two builds of it differ, and qemu to run its arm64 program.
-test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libxdamage-dev libpng-dev
-      valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
+test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libxdamage-dev
+      libpng-dev valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
       dpkg-dev file lintian devscripts clang-tidy cppcheck libbenchmark-dev
-      "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr
+      "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr node-acorn
       "${release[@]}" faketime wine wine64 unzip diffoscope-minimal qemu-user-static)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
-# window manager and X client libraries (XTEST, DAMAGE) the window measurements use, what the
-# classic SDL 1.2 library needs to run, and the browser page with the browsers it is
+# window manager and X client libraries (XTEST, DAMAGE) the window measurements use, what
+# the classic SDL 1.2 library needs to run, and the browser page with the browsers it is
 # measured in.
-bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libxdamage-dev
-       libpng-dev "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr)
+bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev
+       libxdamage-dev libpng-dev "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;
