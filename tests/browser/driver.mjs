@@ -84,23 +84,39 @@ function untranslatedWords() {
   return [...new Set(words)].join(' ') || 'none';
 }
 
+// The canvas's pixels as runs of one colour, each its RGB value and its length: the page's
+// own work stays a few milliseconds, where copying out every pixel as text held its main
+// thread, and with it the program's timers, for a good part of a blink.
 async function canvasPixels(page) {
-  return page.evaluate(() => {
-    const canvas = document.querySelector('#stage canvas');
-    if (!canvas) return null;
-    const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
-    const rgb = new Uint8Array((data.length / 4) * 3);
-    for (let i = 0, j = 0; i < data.length; i += 4, j += 3) {
-      rgb[j] = data[i];
-      rgb[j + 1] = data[i + 1];
-      rgb[j + 2] = data[i + 2];
+  const canvas = await page.evaluate(() => {
+    const element = document.querySelector('#stage canvas');
+    if (!element) return null;
+    const { data } = element.getContext('2d').getImageData(0, 0, element.width, element.height);
+    const runs = [];
+    let colour = -1;
+    for (let i = 0; i < data.length; i += 4) {
+      const pixel = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
+      if (pixel === colour) {
+        runs[runs.length - 1] += 1;
+      } else {
+        colour = pixel;
+        runs.push(pixel, 1);
+      }
     }
-    let text = '';
-    for (let i = 0; i < rgb.length; i += 0x8000) {
-      text += String.fromCharCode(...rgb.subarray(i, i + 0x8000));
-    }
-    return { width: canvas.width, height: canvas.height, rgb: btoa(text) };
+    return { width: element.width, height: element.height, runs };
   });
+  if (!canvas) return null;
+  const rgb = Buffer.alloc(canvas.width * canvas.height * 3);
+  let at = 0;
+  for (let i = 0; i < canvas.runs.length; i += 2) {
+    const [pixel, length] = [canvas.runs[i], canvas.runs[i + 1]];
+    for (const end = at + length * 3; at < end; at += 3) {
+      rgb[at] = pixel >> 16;
+      rgb[at + 1] = (pixel >> 8) & 0xff;
+      rgb[at + 2] = pixel & 0xff;
+    }
+  }
+  return { width: canvas.width, height: canvas.height, rgb };
 }
 
 function commandsFor(page, server) {
@@ -114,7 +130,7 @@ function commandsFor(page, server) {
     async canvas(file) {
       const pixels = await canvasPixels(page);
       if (!pixels) return 'none';
-      await writeFile(file, Buffer.from(pixels.rgb, 'base64'));
+      await writeFile(file, pixels.rgb);
       return `${pixels.width} ${pixels.height}`;
     },
     async font(file) {
