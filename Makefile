@@ -60,15 +60,9 @@ windows:
 browser-tools:
 	npm ci --no-audit --no-fund --loglevel=error
 
-# The tests run twice: built with GCC, and built with Clang, AddressSanitizer and
-# UndefinedBehaviorSanitizer. Both runs take the end-to-end tests through the compatibility
-# layer the program is built with and through the classic SDL 1.2 library, unpacked into
-# $(CLASSIC_SDL). The first also checks a release of the work tree, made into
-# $(TEST_RELEASE) as make release makes one: it runs the browser page from its zip in
-# Chromium and Firefox and the Windows zip under Wine, checks the Debian package, and
-# compares the release byte for byte with the same release built a second time
-# elsewhere, beside the first but a day later by its clock. A failed test runs once more
-# (tests/run-ctest.sh), and the last lines say how many of each build needed it.
+# Every test, in a GCC build and in a Clang build with the sanitizers, beside a release
+# of the work tree made into $(TEST_RELEASE) and the classic SDL 1.2 library unpacked into
+# $(CLASSIC_SDL); docs/testing.md says what runs.
 CLASSIC_SDL := $(BUILD)/classic-sdl
 TEST_RELEASE := $(BUILD)/release
 SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
