@@ -260,12 +260,13 @@ void measure_frame_cost(Bench& bench) {
                            ChildStreams{.stdout_file = summary, .stderr_file = {}});
   frame_bench.wait_for_exit(kStartTimeout);
   std::istringstream lines{read_file(summary)};
-  std::cout << lines.str();
   std::string name;
   double value = 0;
   for (std::string line; std::getline(lines, line);) {
     if (std::istringstream{line} >> name >> value && name.starts_with("frame-cost.")) {
       bench.record("frame-cost", name.substr(name.find('.') + 1), value);
+    } else {
+      std::cout << line << "\n";
     }
   }
 }
