@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <iostream>
 #include <iterator>
@@ -277,8 +278,8 @@ void print_table(const Figures& figures) {
                                          "chromium", "firefox", "linux-full-screen"};
   const std::vector<std::pair<std::string, std::string>> rows{
       {"idle-cpu-percent", "idle CPU, % of a core, all its processes"},
-      {"wakeups-main-thread-per-s", "idle wake-ups/s, the program's main thread"},
-      {"wakeups-all-threads-per-s", "idle wake-ups/s, all threads of its processes"},
+      {"wakeups-main-thread-per-s", "idle voluntary switches/s, its main thread"},
+      {"wakeups-all-threads-per-s", "  of all threads of all its processes"},
       {"key-median-ms", "key to drawn, median of 50, ms"},
       {"key-max-ms", "key to drawn, max, ms"},
       {"keys-missed", "key presses not drawn within 130 ms"},
@@ -287,7 +288,11 @@ void print_table(const Figures& figures) {
   };
   constexpr int kRowNameWidth = 46;
   constexpr std::size_t kShortestColumn = 8;  // "10000.00": a browser's memory in MiB
-  std::printf("\n%-*s", kRowNameWidth, "");
+  // Other work on the machine makes the figures noisy: the load says how much there was.
+  std::ifstream load{"/proc/loadavg"};
+  std::string last_minute;
+  load >> last_minute;
+  std::printf("\n%-*s", kRowNameWidth, ("load average " + last_minute).c_str());
   for (const auto& runner : runners) {
     std::printf(" %*s", static_cast<int>(std::max(runner.size(), kShortestColumn)), runner.c_str());
   }
