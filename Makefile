@@ -111,19 +111,19 @@ package-arm64:
 release:
 	tools/release.sh dist build-release
 
-# Measures the program from a Release build of its own on a private 1920x1080 Xvfb with a
-# window manager, presenting directly and through the GPU path, each in a window and in
-# full screen: idle CPU, CPU per frame, memory, start-up, key press to frame, blink
-# period; then the browser page in Chromium and Firefox, and the cost of a frame.
-# docs/performance.md explains the figures.
+# Measures the program on each of its runners (the Linux program on both SDL 1.2
+# libraries, the Windows zip under Wine, the arm64 package under qemu, the page in
+# Chromium and Firefox) on a private 1920x1080 Xvfb with a window manager, and prints one
+# table of the figures, the cost of a frame and the goals: bench/probe.cpp.
 BENCH_BUILD := build-bench
 
-bench: web-site browser-tools
+bench: web-site windows package-arm64 browser-tools
 	tools/install-deps.sh bench
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=ON \
 	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	bench/run.sh $(BENCH_BUILD) $(SITE) $$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL))
+	cmake --build $(BENCH_BUILD) -j $(JOBS) --target vyrtel_probe
+	$(BENCH_BUILD)/vyrtel_probe $$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) \
+	  $(WINDOWS_BUILD)/vyrtel-*-win64.zip $(ARM64_BUILD)/vyrtel_*_arm64.deb $(SITE)
 
 # A picture of the window, build/screenshot.png: the program with its shipped font on a
 # private Xvfb, taken once the underline shows.

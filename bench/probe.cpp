@@ -1,478 +1,411 @@
-// The measuring side of `make bench`. Each command prints "name value" lines.
-//   vyrtel_probe cpu PID SECONDS SERVER   CPU use of process PID, of the X server (process
-//                                         SERVER) and of everything else over SECONDS
-//   vyrtel_probe wm SECONDS               waits until a window manager runs
-//   vyrtel_probe full-screen              presses Space in the window and waits until the
-//                                         window covers the screen
-//   vyrtel_probe blink SECONDS FONT       blink periods, read from the window's readout
-//   vyrtel_probe keys COUNT GAP_MS LOG    key presses sent through XTEST, GAP_MS apart, and
-//                                         followed to the screen through the shim's LOG
-//   vyrtel_probe frames PID COUNT GAP_MS LOG SERVER
-//                                         CPU per frame presented while COUNT presses,
-//                                         GAP_MS apart, each bring one; frames from LOG
-// The commands that press keys or read the picture find the program's window on $DISPLAY
-// by its title, over one X connection each, through the X harness the tests use.
+// `make bench`: the program measured on each of its runners, the same way for all, on a
+// private 1920x1080 Xvfb under a window manager, as the end-to-end tests run it:
+//   linux-compat   the Linux program on the compatibility layer it is built with, in a
+//                  window and (linux-full-screen) in full screen
+//   linux-classic  the same program on the classic SDL 1.2 library
+//   wine           the Windows zip under Wine
+//   qemu-arm64     the arm64 Debian package's program under qemu
+//   chromium, firefox  the browser page, headed
+// For each: idle CPU of its processes (the program with all it started, Wine's server
+// included), its wake-ups, key press to drawn, memory and launch to first frame. Then the
+// frame's cost in memory, the page's idle beside a plain canvas's, and the goals. Prints
+// "runner figure value" lines as it goes, then the table.
+// Usage: vyrtel_probe CLASSIC_SDL_DIR WINDOWS_ZIP ARM64_DEB SITE_DIR
 #include <X11/keysym.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
-#include <optional>
-#include <string>
+#include <random>
+#include <sstream>
+#include <stdexcept>
 #include <thread>
-#include <vector>
 
-#include "bench/measure.h"
+#include "bench/figures.h"
+#include "browser_driver.h"
+#include "drawing_watch.h"
 #include "expected_texts.h"
-#include "process.h"
-#include "screen_model.h"
 #include "polling.h"
-#include "x_session.h"
+#include "program_run.h"
+#include "screen_model.h"
+#include "x_server.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
-// How long the program may take to open its window, or to cover the screen after Space,
-// before the probe gives up.
-constexpr auto kWindowWait = 10s;
-// The window's size and place are looked at this often while it goes full screen.
-constexpr auto kPlacementPollInterval = 5ms;
-// Readout pictures are taken this often: far more often than the 251 ms blink, so that
-// no value is missed; the period itself comes from the values, not from this clock.
-constexpr auto kReadoutPollInterval = 5ms;
-// Time for the focus to settle before the first key, and for the last frame to be
-// presented and logged after the last key.
-constexpr auto kFocusSettle = 200ms;
-constexpr auto kLastFrameWait = 300ms;
-// After the last of a stream of presses, time for its frame (a few milliseconds at most)
-// but for few idle passes of the loop: they would count towards the frames' CPU.
-constexpr auto kLastFrameOfStreamWait = 30ms;
-constexpr double kPercent = 100.0;
-constexpr double kMillisecondsPerSecond = 1e3;
-constexpr double kNanosecondsPerSecond = 1e9;
-constexpr int kDecimalBase = 10;
+constexpr const char* kScreenSize = "1920x1080";
+constexpr int kKeyPresses = 50;
+// A start under qemu or Wine, or a browser's, takes seconds; a loaded machine many times
+// that.
+constexpr auto kStartTimeout = 60s;
+// The window must be found soon after it appears, before the program draws into it.
+constexpr auto kWindowLookInterval = 1ms;
+// Each figure of idle is taken once the start-up's own work is done: the program's in a
+// second or two, a browser's (compiling and optimising the page's code, its first garbage
+// collections) in several.
+constexpr auto kProgramSettle = 3s;
+constexpr auto kPageSettle = 10s;
+// /proc counts CPU time in 10 ms ticks: 0.1 % of a core over 10 s.
+constexpr auto kIdleSpan = 10s;
+// The blink draws four times a second; a window that has not drawn for this long stopped.
+constexpr auto kDrawingStopped = 5s;
+// The tests' Wine set-up makes a prefix in well under a minute on an idle machine.
+constexpr auto kMakingReadyTimeout = 5min;
+constexpr double kPercent = 100;
+constexpr double kKibPerMib = 1024;
 
-double seconds_since(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+// The environment variables the harness reads to pick a runner (program_run.h).
+constexpr std::array<const char*, 3> kRunnerVariables{"VYRTEL_CLASSIC_SDL_DIR", "VYRTEL_WINE_DIR",
+                                                     "VYRTEL_ARM64_DIR"};
+
+double milliseconds(Clock::duration span) {
+  return std::chrono::duration<double, std::milli>(span).count();
 }
 
-std::int64_t monotonic_ns() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
-
-std::string first_line(const std::string& path) {
-  std::ifstream file(path);
-  std::string line;
-  std::getline(file, line);
-  return line;
-}
-
-std::string whole_file(const std::string& path) {
-  std::ifstream file(path);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void print_figure(const char* name, double value) {
-  std::printf("%s %.2f\n", name, value);
-}
-void print_count(const char* name, std::size_t count) {
-  std::printf("%s %zu\n", name, count);
-}
-
-// cpu ------------------------------------------------------------------------------------
-
-// CPU time in clock ticks: of the program, of the X server and of the whole machine.
-struct CpuSample {
-  std::uint64_t program_ticks;
-  std::uint64_t server_ticks;
-  std::uint64_t machine_ticks;
-};
-
-std::optional<std::uint64_t> ticks_of(const std::string& pid) {
-  return process_cpu_ticks(first_line("/proc/" + pid + "/stat"));
-}
-
-// The CPU used over a span, in milliseconds: by the program, by the X server, which does
-// part of the work of presenting, and by everything else.
-struct CpuUse {
-  double seconds;
-  double program_ms;
-  double server_ms;
-  double other_ms;
-};
-
-double percent_of_core(double ms, double seconds) {
-  return kPercent * ms / (seconds * kMillisecondsPerSecond);
-}
-
-// Samples the CPU times when made, and again when stopped.
-class CpuMeter {
+class Bench {
  public:
-  CpuMeter(std::string program_pid, std::string server_pid)
-      : program_pid_(std::move(program_pid)),
-        server_pid_(std::move(server_pid)),
-        start_time_(std::chrono::steady_clock::now()),
-        start_(sample()) {}
+  explicit Bench(std::filesystem::path site) : x_{server_.display()}, site_{std::move(site)} {}
 
-  [[nodiscard]] std::optional<CpuUse> stop() const {
-    const auto end = sample();
-    const double seconds = seconds_since(start_time_);
-    if (!start_ || !end) {
-      std::cerr << "cannot read the CPU times of process " << program_pid_ << " or "
-                << server_pid_ << "\n";
-      return std::nullopt;
+  // The program on the runner that `runner_variable` (one of kRunnerVariables, or none)
+  // set to `value` picks.
+  void measure_program(const std::string& runner, const char* runner_variable,
+                       const std::string& value, bool full_screen = false) {
+    for (const char* variable : kRunnerVariables) {
+      unsetenv(variable);
     }
-    const double ms_per_tick = kMillisecondsPerSecond / static_cast<double>(sysconf(_SC_CLK_TCK));
-    const auto ms = [ms_per_tick](std::uint64_t from, std::uint64_t to) {
-      return static_cast<double>(to - from) * ms_per_tick;
-    };
-    const double program = ms(start_->program_ticks, end->program_ticks);
-    const double server = ms(start_->server_ticks, end->server_ticks);
-    return CpuUse{.seconds = seconds,
-                  .program_ms = program,
-                  .server_ms = server,
-                  .other_ms = ms(start_->machine_ticks, end->machine_ticks) - program - server};
+    if (runner_variable != nullptr) {
+      setenv(runner_variable, value.c_str(), 1);
+    }
+    const std::set<pid_t> before = own_processes();
+    ProgramRun run;
+    const std::string font = read_file(VYRTEL_SHIPPED_FONT);
+    run.install_font(FontBytes{font.begin(), font.end()});
+    const auto launched = Clock::now();
+    run.start(window_environment(x_.display_name()));
+    const WindowId window =
+        wait_for_window(kCaption, [&run] { return !run.process().has_exited(); });
+    record(runner, "first-frame-ms", milliseconds(first_drawing(window) - launched));
+    x_.focus(window);
+    if (full_screen) {
+      enter_full_screen(window);
+    }
+    std::this_thread::sleep_for(kProgramSettle);
+    record_idle(runner, idle(before, run.process().pid()));
+    time_keys(runner, window);
   }
+
+  // The page in `browser`, then a plain canvas and a blank page in the same browser.
+  void measure_page(const std::string& browser) {
+    ScratchDirectory served;
+    std::filesystem::create_directory_symlink(site_, served.path() / "site");
+    std::filesystem::create_directory_symlink(VYRTEL_PLAIN_CANVAS, served.path() / "plain");
+    const std::set<pid_t> before = own_processes();
+    BrowserDriver driver{browser, served.path(), x_.display_name()};
+    driver.command("open about:blank");
+    std::this_thread::sleep_for(kPageSettle);
+    const double blank = idle(before).cpu_percent;
+    const auto opened = Clock::now();
+    driver.command("open /site/");
+    // The page names the window once its program has started.
+    const WindowId window = wait_for_window(
+        std::string{kCaption} + (browser == "firefox" ? " \u2014 Mozilla Firefox" : " - Chromium"),
+        [] { return true; });
+    record(browser, "first-frame-ms", milliseconds(first_drawing(window) - opened));
+    x_.click(window);
+    std::this_thread::sleep_for(kPageSettle);
+    const Idle page = idle(before);
+    record_idle(browser, page);
+    time_keys(browser, window);
+    driver.command("open /plain/");
+    std::this_thread::sleep_for(kPageSettle);
+    const double plain = idle(before).cpu_percent;
+    record(browser, "plain-canvas-cpu-percent", plain);
+    record(browser, "blank-cpu-percent", blank);
+    record(browser, "idle-to-plain-canvas-ratio", (page.cpu_percent - blank) / (plain - blank));
+  }
+
+  void record(const std::string& runner, const std::string& figure, double value) {
+    figures_[{runner, figure}] = value;
+    std::printf("%s %s %.2f\n", runner.c_str(), figure.c_str(), value);
+  }
+
+  [[nodiscard]] const Figures& figures() const { return figures_; }
 
  private:
-  [[nodiscard]] std::optional<CpuSample> sample() const {
-    const auto program = ticks_of(program_pid_);
-    const auto server = ticks_of(server_pid_);
-    const auto machine = machine_busy_ticks(first_line("/proc/stat"));
-    if (!program || !server || !machine) {
-      return std::nullopt;
-    }
-    return CpuSample{.program_ticks = *program, .server_ticks = *server, .machine_ticks = *machine};
+  // The processes this one started, at any depth: it adopts those whose parents left them
+  // (Wine's server, a browser's helpers), so all it started stay below it.
+  static std::set<pid_t> own_processes() { return descendants(process_parents(), getpid()); }
+
+  static std::set<pid_t> started_since(const std::set<pid_t>& before) {
+    std::set<pid_t> since;
+    std::ranges::set_difference(own_processes(), before, std::inserter(since, since.end()));
+    return since;
   }
 
-  std::string program_pid_;
-  std::string server_pid_;
-  std::chrono::steady_clock::time_point start_time_;
-  std::optional<CpuSample> start_;
+  // The window titled `caption`, waiting for it while `running` says so.
+  WindowId wait_for_window(const std::string& caption, const std::function<bool()>& running) {
+    std::optional<WindowId> window;
+    const auto deadline = Clock::now() + kStartTimeout;
+    while (!(window = x_.find_window(caption)) && Clock::now() < deadline && running()) {
+      std::this_thread::sleep_for(kWindowLookInterval);
+    }
+    if (!window) {
+      throw std::runtime_error("no window titled \"" + caption + "\" appeared");
+    }
+    return *window;
+  }
+
+  // When the window first showed the program's drawing: its next drawing, or now when it
+  // shows the test screen's grey frame already, drawn before it could be watched.
+  Clock::time_point first_drawing(WindowId window) {
+    DrawingWatch drawings{x_.display_name(), window};
+    const auto watched = Clock::now();
+    const auto shot = x_.capture(window);
+    if (shot && shot->width > kGreyFrame.left && shot->height > kGreyFrame.top &&
+        classify(shot->at(kGreyFrame.left, kGreyFrame.top)) == Shade::kGrey) {
+      return watched;
+    }
+    const auto drawn = drawings.next_drawing(kStartTimeout);
+    if (!drawn) {
+      throw std::runtime_error("the window was never drawn into");
+    }
+    return *drawn;
+  }
+
+  void enter_full_screen(WindowId window) {
+    x_.press_key(XK_space);
+    if (!poll_until(kStartTimeout, [&] { return x_.geometry(window) == x_.screen(); })) {
+      throw std::runtime_error("the window did not cover the screen after Space");
+    }
+  }
+
+  // What was started since `before` does over kIdleSpan left alone, with the wake-ups of
+  // the main thread of the program's process when there is one.
+  struct Idle {
+    double cpu_percent = 0;
+    double wakeups_per_s = 0;
+    std::optional<double> main_thread_wakeups_per_s;
+    double resident_mib = 0;
+  };
+  static Idle idle(const std::set<pid_t>& before, std::optional<pid_t> program = std::nullopt) {
+    const std::set<pid_t> tree = started_since(before);
+    const TreeSample start = sample_processes(tree);
+    const auto main_start = program ? thread_switches(*program) : std::nullopt;
+    std::this_thread::sleep_for(kIdleSpan);
+    const TreeSample end = sample_processes(tree);
+    const auto main_end = program ? thread_switches(*program) : std::nullopt;
+    const double seconds = std::chrono::duration<double>(kIdleSpan).count();
+    const auto per_second = [seconds](std::uint64_t count) {
+      return static_cast<double>(count) / seconds;
+    };
+    return Idle{
+        .cpu_percent = kPercent * per_second(growth(start.cpu_ticks, end.cpu_ticks)) /
+                       static_cast<double>(sysconf(_SC_CLK_TCK)),
+        .wakeups_per_s = per_second(growth(start.switches, end.switches)),
+        .main_thread_wakeups_per_s =
+            main_start && main_end ? std::optional{per_second(*main_end - *main_start)}
+                                   : std::nullopt,
+        .resident_mib = static_cast<double>(end.resident_kib) / kKibPerMib};
+  }
+
+  void record_idle(const std::string& runner, const Idle& figures) {
+    record(runner, "idle-cpu-percent", figures.cpu_percent);
+    record(runner, "wakeups-all-threads-per-s", figures.wakeups_per_s);
+    if (figures.main_thread_wakeups_per_s) {
+      record(runner, "wakeups-main-thread-per-s", *figures.main_thread_wakeups_per_s);
+    }
+    record(runner, "resident-mib", figures.resident_mib);
+  }
+
+  void time_keys(const std::string& runner, WindowId window) {
+    DrawingWatch drawings{x_.display_name(), window};
+    const auto timings = time_key_presses(drawings, kKeyPresses, random_, [this](int press) {
+      x_.press_key(press % 2 == 0 ? XK_Right : XK_Left);
+    }, kDrawingStopped);
+    if (!timings) {
+      throw std::runtime_error("the window stopped drawing");
+    }
+    std::vector<double> drawn(timings->drawn.size());
+    std::ranges::transform(timings->drawn, drawn.begin(), milliseconds);
+    record(runner, "keys-missed", timings->missed);
+    if (const auto middle = median(drawn)) {
+      record(runner, "key-median-ms", *middle);
+      record(runner, "key-max-ms", *std::ranges::max_element(drawn));
+    }
+  }
+
+  XServer server_{kScreenSize};
+  XSession x_;
+  std::filesystem::path site_;
+  std::mt19937 random_{std::random_device{}()};
+  Figures figures_;
 };
 
-int measure_cpu(const char* pid, double seconds, const char* server_pid) {
-  const CpuMeter meter(pid, server_pid);
-  std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  const auto use = meter.stop();
-  if (!use) {
-    return 1;
-  }
-  print_figure("cpu-percent", percent_of_core(use->program_ms, use->seconds));
-  print_figure("x-server-cpu-percent", percent_of_core(use->server_ms, use->seconds));
-  print_figure("other-cpu-percent", percent_of_core(use->other_ms, use->seconds));
-  return 0;
-}
-
-// The X side ---------------------------------------------------------------------------
-
-std::optional<WindowId> wait_for_window(XSession& x) {
-  std::optional<WindowId> window;
-  if (!poll_until(kWindowWait, [&] {
-        window = x.find_window(kCaption);
-        return window.has_value();
-      })) {
-    std::cerr << "no window titled \"" << kCaption << "\"\n";
-  }
-  return window;
-}
-
-// Presses and releases Right and Left in turn, so that the cursor stays where it was;
-// returns the time each press was sent.
-std::vector<std::int64_t> press_keys(XSession& x, int count, std::chrono::milliseconds gap) {
-  std::vector<std::int64_t> sent;
-  for (int i = 0; i < count; ++i) {
-    sent.push_back(monotonic_ns());
-    x.press_key(i % 2 == 0 ? XK_Right : XK_Left);
-    std::this_thread::sleep_for(gap);
-  }
-  return sent;
-}
-
-// wm -------------------------------------------------------------------------------------
-
-int wait_for_window_manager(XSession& x, double seconds) {
-  const auto timeout = std::chrono::milliseconds{std::lround(seconds * kMillisecondsPerSecond)};
-  if (!x.wait_for_window_manager(timeout, [] { return true; })) {
-    std::cerr << "no window manager took over the display within " << seconds << " s\n";
-    return 1;
-  }
-  return 0;
-}
-
-// full-screen ----------------------------------------------------------------------------
-
-bool covers_screen(XSession& x) {
-  const auto window = x.find_window(kCaption);
-  const auto place = window ? x.geometry(*window) : std::nullopt;
-  return place && *place == x.screen();
-}
-
-int enter_full_screen(XSession& x) {
-  const auto window = wait_for_window(x);
-  if (!window) {
-    return 1;
-  }
-  x.focus(*window);
-  std::this_thread::sleep_for(kFocusSettle);
-  const auto start = std::chrono::steady_clock::now();
-  x.press_key(XK_space);
-  while (std::chrono::steady_clock::now() - start < kWindowWait) {
-    if (covers_screen(x)) {
-      print_figure("full-screen-after-ms", seconds_since(start) * kMillisecondsPerSecond);
-      return 0;
+// The frame's cost in memory, from the frame benchmark's summary lines.
+void measure_frame_cost(Bench& bench) {
+  ScratchDirectory scratch;
+  const auto summary = scratch.path() / "summary.txt";
+  ChildProcess frame_bench({VYRTEL_FRAME_BENCH, "--benchmark_repetitions=5",
+                            "--benchmark_report_aggregates_only=true"},
+                           scratch.path(), {},
+                           ChildStreams{.stdout_file = summary, .stderr_file = {}});
+  frame_bench.wait_for_exit(kStartTimeout);
+  std::istringstream lines{read_file(summary)};
+  std::string name;
+  double value = 0;
+  for (std::string line; std::getline(lines, line);) {
+    if (std::istringstream{line} >> name >> value && name.starts_with("frame-cost.")) {
+      bench.record("frame-cost", name.substr(name.find('.') + 1), value);
+    } else {
+      std::cout << line << "\n";
     }
-    std::this_thread::sleep_for(kPlacementPollInterval);
   }
-  std::cerr << "the window did not cover the screen after Space\n";
-  return 1;
 }
 
-// blink ----------------------------------------------------------------------------------
-
-// Where the program's 640x480 picture lies in its window: as it is in a window, and in
-// full screen scaled up as far as it fits, keeping its shape, and centred.
-struct PictureLayout {
-  double left;
-  double top;
-  double scale;
-};
-
-PictureLayout picture_layout(XSession& x, WindowId window) {
-  const auto place = x.geometry(window);
-  if (!place) {
-    return PictureLayout{.left = 0, .top = 0, .scale = 1};
+// The table: a column for each runner, a row for each figure, "-" where none was taken.
+void print_table(const Figures& figures) {
+  const std::vector<std::string> runners{"linux-compat", "linux-classic", "wine", "qemu-arm64",
+                                         "chromium", "firefox", "linux-full-screen"};
+  const std::vector<std::pair<std::string, std::string>> rows{
+      {"idle-cpu-percent", "idle CPU, % of a core, all its processes"},
+      {"wakeups-main-thread-per-s", "idle voluntary switches/s, its main thread"},
+      {"wakeups-all-threads-per-s", "  of all threads of all its processes"},
+      {"key-median-ms", "key to drawn, median of 50, ms"},
+      {"key-max-ms", "key to drawn, max, ms"},
+      {"keys-missed", "key presses not drawn within 130 ms"},
+      {"resident-mib", "resident memory, all its processes, MiB"},
+      {"first-frame-ms", "launch (page: opening) to first frame, ms"},
+  };
+  constexpr int kRowNameWidth = 46;
+  constexpr std::size_t kShortestColumn = 8;  // "10000.00": a browser's memory in MiB
+  // Other work on the machine makes the figures noisy: the load says how much there was.
+  std::ifstream load{"/proc/loadavg"};
+  std::string last_minute;
+  load >> last_minute;
+  std::printf("\n%-*s", kRowNameWidth, ("load average " + last_minute).c_str());
+  for (const auto& runner : runners) {
+    std::printf(" %*s", static_cast<int>(std::max(runner.size(), kShortestColumn)), runner.c_str());
   }
-  const double scale = std::min(static_cast<double>(place->width) / kWindowWidth,
-                                static_cast<double>(place->height) / kWindowHeight);
-  return PictureLayout{.left = (place->width - kWindowWidth * scale) / 2,
-                       .top = (place->height - kWindowHeight * scale) / 2,
-                       .scale = scale};
-}
-
-// The window pixel that shows picture pixel `x` (or row `y`): the one under its middle.
-int window_pixel(double offset, double scale, int picture_pixel) {
-  return static_cast<int>(std::floor(offset + (picture_pixel + 0.5) * scale));
-}
-
-// The readout read through the picture model from a capture of its part of the window
-// only: a whole window at every look would slow the looks down.
-std::optional<std::uint32_t> read_readout(XSession& x, WindowId window,
-                                          const PictureLayout& layout, const FontBytes& font) {
-  const Area area = readout_area();
-  const int left = window_pixel(layout.left, layout.scale, area.left);
-  const int top = window_pixel(layout.top, layout.scale, area.top);
-  const int right = window_pixel(layout.left, layout.scale, area.left + area.width - 1);
-  const int bottom = window_pixel(layout.top, layout.scale, area.top + area.height - 1);
-  const auto image = x.capture_area(
-      window, {.x = left, .y = top, .width = right - left + 1, .height = bottom - top + 1});
-  if (!image) {
-    return std::nullopt;
-  }
-  return ::read_readout(
-      [&](int picture_x, int picture_y) {
-        return classify(image->at(window_pixel(layout.left, layout.scale, picture_x) - left,
-                                  window_pixel(layout.top, layout.scale, picture_y) - top));
-      },
-      font);
-}
-
-// The distinct readout values seen over `seconds`, in the order they appeared.
-std::vector<std::uint32_t> watch_readout(XSession& x, WindowId window, const FontBytes& font,
-                                         double seconds) {
-  const PictureLayout layout = picture_layout(x, window);
-  std::vector<std::uint32_t> values;
-  const auto start = std::chrono::steady_clock::now();
-  while (seconds_since(start) < seconds) {
-    const auto value = read_readout(x, window, layout, font);
-    if (value && (values.empty() || values.back() != *value)) {
-      values.push_back(*value);
+  std::printf("\n");
+  for (const auto& [figure, what] : rows) {
+    std::printf("%-*s", kRowNameWidth, what.c_str());
+    for (const auto& runner : runners) {
+      const auto found = figures.find({runner, figure});
+      const int width = static_cast<int>(std::max(runner.size(), kShortestColumn));
+      if (found == figures.end()) {
+        std::printf(" %*s", width, "-");
+      } else {
+        std::printf(" %*.2f", width, found->second);
+      }
     }
-    std::this_thread::sleep_for(kReadoutPollInterval);
+    std::printf("\n");
   }
-  return values;
 }
 
-int measure_blink(XSession& x, double seconds, const char* font_path) {
-  const std::string bytes = read_file(font_path);
-  const FontBytes font{bytes.begin(), bytes.end()};
-  const auto window = wait_for_window(x);
-  if (font.size() != kFontFileSize || !window) {
-    return 1;
+void print_rest(const Figures& figures) {
+  const auto figure = [&](const std::string& runner, const std::string& name) {
+    const auto found = figures.find({runner, name});
+    return found == figures.end() ? std::nan("") : found->second;
+  };
+  std::printf("\nFrame cost in memory: composing %.1f us, its two fills %.1f us\n",
+              figure("frame-cost", "compose-us"), figure("frame-cost", "fills-us"));
+  for (const char* browser : {"chromium", "firefox"}) {
+    std::printf("Idle in %s, %% of a core: the page %.2f, a plain canvas %.2f, a blank page "
+                "%.2f; the page to the canvas, both above blank, %.2f\n",
+                browser, figure(browser, "idle-cpu-percent"),
+                figure(browser, "plain-canvas-cpu-percent"), figure(browser, "blank-cpu-percent"),
+                figure(browser, "idle-to-plain-canvas-ratio"));
   }
-  const auto periods = successive_periods(watch_readout(x, *window, font, seconds));
-  if (periods.empty()) {
-    std::cerr << "the readout did not change\n";
-    return 1;
+  std::printf("\nGoals\n");
+  for (const std::string& line : checked_goals(goals(), figures)) {
+    std::printf("%s\n", line.c_str());
   }
-  print_count("blink-periods", periods.size());
-  print_figure("blink-period-median-ms", median(periods));
-  print_figure("blink-period-max-ms", *std::max_element(periods.begin(), periods.end()));
-  return 0;
 }
 
-// keys -----------------------------------------------------------------------------------
-
-void print_latencies(const std::vector<KeyLatency>& latencies) {
-  std::vector<double> delivered;
-  std::vector<double> shown;
-  for (const auto& latency : latencies) {
-    delivered.push_back(latency.delivered_ms);
-    shown.push_back(latency.shown_ms);
+// Runs `what`, reporting a runner's failure without giving up the others'; returns
+// whether it succeeded.
+bool attempt(const std::string& runner, const std::function<void()>& what) {
+  std::printf("== %s\n", runner.c_str());
+  try {
+    what();
+    return true;
+  } catch (const std::exception& error) {
+    std::cerr << runner << " failed: " << error.what() << "\n";
+    return false;
   }
-  const auto slowest = std::max_element(
-      latencies.begin(), latencies.end(),
-      [](const KeyLatency& a, const KeyLatency& b) { return a.shown_ms < b.shown_ms; });
-  print_figure("key-delivered-median-ms", median(delivered));
-  print_figure("key-to-frame-median-ms", median(shown));
-  print_figure("key-to-frame-max-ms", slowest->shown_ms);
-  // Where the slowest press lost its time: waiting to be handed over, or being shown.
-  print_figure("slowest-key-delivered-ms", slowest->delivered_ms);
 }
 
-int measure_keys(XSession& x, int count, std::chrono::milliseconds gap, const char* log_path) {
-  const auto window = wait_for_window(x);
-  if (!window) {
-    return 1;
+// `archive` made ready to run in `folder` by `command`: the Windows zip unpacked with a
+// Wine prefix made for it (the tests' own set-up), the arm64 package unpacked. Making a
+// Wine prefix takes a minute, so the folder is kept for the next run, and made again only
+// when the archive is newer than the stamp left beside it once made.
+std::string made_ready(const std::filesystem::path& archive, const std::filesystem::path& folder,
+                       const std::vector<std::string>& command) {
+  const std::filesystem::path stamp = folder.string() + ".made";
+  if (std::filesystem::exists(stamp) &&
+      std::filesystem::last_write_time(stamp) > std::filesystem::last_write_time(archive)) {
+    return folder.string();
   }
-  x.focus(*window);
-  std::this_thread::sleep_for(kFocusSettle);
-  const auto sent = press_keys(x, count, gap);
-  std::this_thread::sleep_for(kLastFrameWait);
-  const ShimLog log = parse_shim_log(whole_file(log_path));
-  const auto latencies = key_latencies(sent, log);
-  print_count("keys-sent", sent.size());
-  print_count("keys-shown", latencies.size());
-  if (log.first_frame_ms) {
-    print_figure("first-frame-ms", *log.first_frame_ms);
+  std::printf("== making %s ready to run, once for each build of it\n", archive.c_str());
+  std::filesystem::remove(stamp);
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder.parent_path());
+  ChildProcess maker(command, folder.parent_path(), {}, ChildStreams{});
+  const auto status = maker.wait_for_exit(kMakingReadyTimeout);
+  if (!status || *status != 0) {
+    throw std::runtime_error("cannot make " + archive.string() + " ready to run");
   }
-  if (latencies.empty()) {
-    std::cerr << "no key press reached the screen\n";
-    return 1;
-  }
-  print_latencies(latencies);
-  return 0;
-}
-
-// frames ---------------------------------------------------------------------------------
-
-// A stream of presses, each of which changes the picture, so that the program presents
-// a frame for each: the CPU it uses meanwhile, divided by the frames it presented (every
-// SDL_Flip the shim logged in the span), is what a frame costs. The few passes of the
-// loop between frames count too, a small part beside the frames.
-struct FrameStream {
-  std::string pid;
-  int count;
-  std::chrono::milliseconds gap;
-  std::string log_path;
-  std::string server_pid;
-};
-
-int measure_frames(XSession& x, const FrameStream& stream) {
-  const auto window = wait_for_window(x);
-  if (!window) {
-    return 1;
-  }
-  x.focus(*window);
-  std::this_thread::sleep_for(kFocusSettle);
-  const CpuMeter meter(stream.pid, stream.server_pid);
-  const std::int64_t from = monotonic_ns();
-  press_keys(x, stream.count, stream.gap);
-  std::this_thread::sleep_for(kLastFrameOfStreamWait);
-  const std::int64_t to = monotonic_ns();
-  const auto use = meter.stop();
-  const auto flips = parse_shim_log(whole_file(stream.log_path)).flips;
-  const auto frames = static_cast<std::size_t>(std::count_if(
-      flips.begin(), flips.end(), [from, to](auto at) { return at >= from && at <= to; }));
-  if (!use || frames == 0) {
-    std::cerr << "no frame was presented while the keys were pressed\n";
-    return 1;
-  }
-  const auto count = static_cast<double>(frames);
-  print_count("frames-presented", frames);
-  print_figure("frames-per-second",
-               count / (static_cast<double>(to - from) / kNanosecondsPerSecond));
-  print_figure("frame-cpu-ms", use->program_ms / count);
-  print_figure("frame-x-server-cpu-ms", use->server_ms / count);
-  print_figure("frames-other-cpu-percent", percent_of_core(use->other_ms, use->seconds));
-  return 0;
-}
-
-// The command line -----------------------------------------------------------------------
-
-int usage(const char* program) {
-  std::cerr << "usage: " << program
-            << " cpu PID SECONDS SERVER | wm SECONDS | full-screen | blink SECONDS FONT"
-               " | keys COUNT GAP_MS LOG | frames PID COUNT GAP_MS LOG SERVER\n";
-  return 2;
-}
-
-std::chrono::milliseconds milliseconds(const char* text) {
-  return std::chrono::milliseconds(std::strtol(text, nullptr, kDecimalBase));
-}
-
-// The command line's numbers; a word that is not one reads as 0, which no command takes.
-double number(const char* text) {
-  return std::strtod(text, nullptr);
-}
-
-int whole_number(const char* text) {
-  return static_cast<int>(std::strtol(text, nullptr, kDecimalBase));
-}
-
-int run_x_command(XSession& x, const std::string& command, char** args) {
-  if (command == "wm") {
-    return wait_for_window_manager(x, number(args[0]));
-  }
-  if (command == "blink") {
-    return measure_blink(x, number(args[0]), args[1]);
-  }
-  if (command == "full-screen") {
-    return enter_full_screen(x);
-  }
-  if (command == "keys") {
-    return measure_keys(x, whole_number(args[0]), milliseconds(args[1]), args[2]);
-  }
-  return measure_frames(x, FrameStream{.pid = args[0],
-                                                   .count = whole_number(args[1]),
-                                                   .gap = milliseconds(args[2]),
-                                                   .log_path = args[3],
-                                                   .server_pid = args[4]});
-}
-
-// Whether `command` is one of the X commands and takes `args` arguments.
-bool x_command_with(const std::string& command, int args) {
-  return (command == "wm" && args == 1) || (command == "full-screen" && args == 0) ||
-         (command == "blink" && args == 2) || (command == "keys" && args == 3) ||
-         (command == "frames" && args == 5);
+  write_file(stamp, {});
+  return folder.string();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string command = argc > 1 ? argv[1] : "";
-  const int args = argc - 2;
-  if (command == "cpu" && args == 3) {
-    return measure_cpu(argv[2], number(argv[3]), argv[4]);
+  if (argc != 5) {
+    std::cerr << "usage: " << argv[0] << " CLASSIC_SDL_DIR WINDOWS_ZIP ARM64_DEB SITE_DIR\n";
+    return 2;
   }
-  if (x_command_with(command, args)) {
-    const char* display = std::getenv("DISPLAY");
-    try {
-      XSession x{display != nullptr ? display : ""};
-      return run_x_command(x, command, argv + 2);
-    } catch (const std::exception& error) {
-      std::cerr << error.what() << "\n";
-      return 1;
-    }
+  // Each line as soon as it is printed, when the output goes into a file or a pipe too.
+  static_cast<void>(std::setvbuf(stdout, nullptr, _IOLBF, 0));
+  // Processes whose parents leave them (Wine's server) stay below this one, to be counted.
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+  const std::filesystem::path classic_sdl = std::filesystem::absolute(argv[1]);
+  const std::filesystem::path windows_zip = std::filesystem::absolute(argv[2]);
+  const std::filesystem::path arm64_deb = std::filesystem::absolute(argv[3]);
+  Bench bench{std::filesystem::absolute(argv[4])};
+  const std::filesystem::path kept{VYRTEL_BENCH_RUNNERS};
+  bool all = attempt("linux-compat", [&] { bench.measure_program("linux-compat", nullptr, ""); });
+  all &= attempt("linux-full-screen",
+                 [&] { bench.measure_program("linux-full-screen", nullptr, "", true); });
+  all &= attempt("linux-classic", [&] {
+    bench.measure_program("linux-classic", "VYRTEL_CLASSIC_SDL_DIR", classic_sdl);
+  });
+  all &= attempt("wine", [&] {
+    bench.measure_program("wine", "VYRTEL_WINE_DIR",
+                          made_ready(windows_zip, kept / "wine",
+                                     {VYRTEL_WINE_SETUP, windows_zip, (kept / "wine").string()}));
+  });
+  all &= attempt("qemu-arm64", [&] {
+    bench.measure_program("qemu-arm64", "VYRTEL_ARM64_DIR",
+                          made_ready(arm64_deb, kept / "arm64",
+                                     {"dpkg-deb", "-x", arm64_deb, (kept / "arm64").string()}));
+  });
+  for (const char* browser : {"chromium", "firefox"}) {
+    all &= attempt(browser, [&] { bench.measure_page(browser); });
   }
-  return usage(argv[0]);
+  all &= attempt("frame-cost", [&] { measure_frame_cost(bench); });
+  print_table(bench.figures());
+  print_rest(bench.figures());
+  return all ? 0 : 1;
 }

@@ -48,11 +48,13 @@ test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev 
       "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr node-acorn
       "${release[@]}" faketime wine wine64 unzip diffoscope-minimal qemu-user-static)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
-# window manager and X client libraries (XTEST, DAMAGE) the window measurements use, what
-# the classic SDL 1.2 library needs to run, and the browser page with the browsers it is
-# measured in.
+# window manager and X client libraries (XTEST, DAMAGE) the measurements use, what the
+# classic SDL 1.2 library needs to run, Wine (and unzip) for the Windows zip, qemu for the
+# arm64 program, and the browser page with the browsers it is measured in. The zip and the
+# arm64 package are built by their own targets, which install what they need.
 bench=("${build[@]}" libbenchmark-dev googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev
-       libxdamage-dev libpng-dev "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr)
+       libxdamage-dev libpng-dev "${classic_sdl_runtime[@]}" wine wine64 unzip qemu-user-static
+       "${web[@]}" chromium firefox-esr)
 
 case "${1:-build}" in
   build) wanted=("${build[@]}") ;;

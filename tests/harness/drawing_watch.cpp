@@ -5,6 +5,14 @@
 #include <poll.h>
 
 #include <stdexcept>
+#include <thread>
+
+namespace {
+
+constexpr int kShortestPauseMs = 30;
+constexpr int kLongestPauseMs = 120;
+
+}  // namespace
 
 DrawingWatch::DrawingWatch(const std::string& display, WindowId window)
     : display_{XOpenDisplay(display.c_str())}, damage_{0} {
@@ -54,4 +62,28 @@ void DrawingWatch::forget() {
     XEvent event;
     XNextEvent(display_, &event);
   }
+}
+
+std::optional<KeyTimings> time_key_presses(DrawingWatch& drawings, int presses,
+                                           std::mt19937& random,
+                                           const std::function<void(int)>& press,
+                                           std::chrono::milliseconds stopped_after) {
+  std::uniform_int_distribution<int> pause_ms{kShortestPauseMs, kLongestPauseMs};
+  KeyTimings timings;
+  for (int i = 0; i < presses; ++i) {
+    drawings.forget();
+    if (!drawings.next_drawing(stopped_after)) {
+      return std::nullopt;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds{pause_ms(random)});
+    drawings.forget();
+    const auto sent = std::chrono::steady_clock::now();
+    press(i);
+    if (const auto drawn = drawings.next_drawing(kOwnDrawingAway)) {
+      timings.drawn.push_back(*drawn - sent);
+    } else {
+      ++timings.missed;
+    }
+  }
+  return timings;
 }

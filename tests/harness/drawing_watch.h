@@ -3,8 +3,11 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "x_session.h"
 
@@ -28,3 +31,20 @@ class DrawingWatch {
   unsigned long damage_;
   int event_base_ = 0;
 };
+
+// How soon key presses reach the window, seen from outside the program. Each press is sent
+// at random 30 to 120 ms after a drawing of the program's own, so that it lands anywhere in
+// the program's cycle; the program's next drawing of its own is then at least 130 ms away,
+// so a drawing before that is the press's, and a press with none by then is a miss.
+struct KeyTimings {
+  std::vector<std::chrono::steady_clock::duration> drawn;  // from each press to its drawing
+  int missed = 0;
+};
+inline constexpr std::chrono::milliseconds kOwnDrawingAway{130};
+
+// Times `presses` presses, sending press number i with `press(i)`. Nothing when the window
+// stopped drawing for `stopped_after`.
+std::optional<KeyTimings> time_key_presses(DrawingWatch& drawings, int presses,
+                                           std::mt19937& random,
+                                           const std::function<void(int)>& press,
+                                           std::chrono::milliseconds stopped_after);
