@@ -59,31 +59,39 @@ std::filesystem::path proc(pid_t process) {
 const std::vector<Goal>& goals() {
   // The Linux program in a window on the compatibility layer, as most users run it: idle
   // at most a percent of a core, in at most 16 MiB, woken at most ten times a second by
-  // its own timers, a key on the screen within 3 ms (6 in full screen, which scales the
-  // picture by 2.25), none missed, and its first frame within 150 ms of launch. Under
-  // Wine, whose every wait goes through its server, a key within 9 ms and at most 25
-  // wake-ups a second. The page's key within one frame of a 60 Hz display, its first
-  // frame within half a second, its idle at most a quarter above a plain canvas's, both
-  // above a blank page's. Composing a frame costs at most half as much again as its two
-  // background fills.
+  // its own timers, and its first frame within 150 ms of launch. On every desktop runner
+  // no press is missed and every one is drawn within the main loop's budget for it,
+  // 17 ms (app/main_loop.cpp), typically within 3 ms (6 in full screen, which scales the
+  // picture by 2.25). Under Wine, whose every wait goes through its server, typically
+  // within 9 ms, at most 25 wake-ups a second. A browser draws the canvas at its own next
+  // frame and puts that on the screen at the one after: the page's press within two
+  // frames of a 60 Hz display, its first frame within a second of opening it, its idle
+  // at most a quarter above a plain canvas's, both above a blank page's. Composing a
+  // frame costs at most half as much again as its two background fills.
   static const std::vector<Goal> list{
       {"linux-compat", "idle-cpu-percent", 1.0},
       {"linux-compat", "resident-mib", 16},
       {"linux-compat", "wakeups-main-thread-per-s", 10},
-      {"linux-compat", "key-max-ms", 3},
+      {"linux-compat", "key-median-ms", 3},
+      {"linux-compat", "key-max-ms", 17},
       {"linux-compat", "keys-missed", 0},
       {"linux-compat", "first-frame-ms", 150},
       {"linux-full-screen", "idle-cpu-percent", 2},
-      {"linux-full-screen", "key-max-ms", 6},
+      {"linux-full-screen", "key-median-ms", 6},
+      {"linux-full-screen", "key-max-ms", 17},
       {"linux-classic", "wakeups-main-thread-per-s", 10},
-      {"linux-classic", "key-max-ms", 3},
+      {"linux-classic", "key-median-ms", 3},
+      {"linux-classic", "key-max-ms", 17},
       {"wine", "wakeups-main-thread-per-s", 25},
       {"wine", "key-median-ms", 9},
-      {"chromium", "first-frame-ms", 500},
-      {"chromium", "key-median-ms", 17},
+      {"wine", "keys-missed", 0},
+      {"qemu-arm64", "key-max-ms", 17},
+      {"qemu-arm64", "keys-missed", 0},
+      {"chromium", "first-frame-ms", 1000},
+      {"chromium", "key-median-ms", 33},
       {"chromium", "idle-to-plain-canvas-ratio", 1.25},
-      {"firefox", "first-frame-ms", 500},
-      {"firefox", "key-median-ms", 17},
+      {"firefox", "first-frame-ms", 1000},
+      {"firefox", "key-median-ms", 33},
       {"firefox", "idle-to-plain-canvas-ratio", 1.25},
       {"frame-cost", "compose-to-fills-ratio", 1.5},
   };
