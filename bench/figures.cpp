@@ -8,6 +8,8 @@
 #include <numeric>
 #include <sstream>
 
+#include "process.h"
+
 namespace {
 
 // In /proc/PID/stat the fields after the command name, which is in parentheses and may
@@ -31,16 +33,8 @@ std::optional<Number> parse_number(std::string_view text) {
 // The value of field `name` ("VmRSS") of a /proc status file, as a number.
 std::optional<std::uint64_t> status_number(const std::filesystem::path& status_file,
                                            const std::string& name) {
-  std::ifstream status{status_file};
-  for (std::string line; std::getline(status, line);) {
-    std::istringstream words{line};
-    std::string field;
-    std::uint64_t value = 0;
-    if (words >> field >> value && field == name + ":") {
-      return value;
-    }
-  }
-  return std::nullopt;
+  const auto value = proc_status_field(status_file, name);
+  return value ? parse_number<std::uint64_t>(*value) : std::nullopt;
 }
 
 std::string first_line(const std::filesystem::path& file) {

@@ -175,16 +175,7 @@ void ChildProcess::send_signal(int signal_number) const {
 }
 
 std::optional<std::string> ChildProcess::status_field(const std::string& name) const {
-  std::ifstream status{"/proc/" + std::to_string(pid_) + "/status"};
-  for (std::string line; std::getline(status, line);) {
-    std::istringstream fields{line};
-    std::string field;
-    std::string value;
-    if (fields >> field >> value && field == name + ":") {
-      return value;
-    }
-  }
-  return std::nullopt;
+  return proc_status_field("/proc/" + std::to_string(pid_) + "/status", name);
 }
 
 std::optional<long> ChildProcess::resident_kib() const {
@@ -195,6 +186,20 @@ std::optional<long> ChildProcess::resident_kib() const {
 bool ChildProcess::catches(int signal_number) const {
   const auto caught = status_field("SigCgt");
   return caught && (std::stoull(*caught, nullptr, 16) >> (signal_number - 1) & 1U) != 0;
+}
+
+std::optional<std::string> proc_status_field(const std::filesystem::path& status_file,
+                                             const std::string& name) {
+  std::ifstream status{status_file};
+  for (std::string line; std::getline(status, line);) {
+    std::istringstream fields{line};
+    std::string field;
+    std::string value;
+    if (fields >> field >> value && field == name + ":") {
+      return value;
+    }
+  }
+  return std::nullopt;
 }
 
 std::string read_file(const std::filesystem::path& path) {

@@ -80,5 +80,10 @@ class ChildProcess {
   std::optional<int> status_;
 };
 
+// The value of field `name` ("VmRSS") of a /proc status file, of a process or of one of
+// its threads; nothing once the process is gone, or when it has no such field.
+std::optional<std::string> proc_status_field(const std::filesystem::path& status_file,
+                                             const std::string& name);
+
 std::string read_file(const std::filesystem::path& path);
 void write_file(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
