@@ -1,5 +1,5 @@
 // Windows: the desktop the window is sized for, since the program tells Windows it scales
-// for itself (vyrtel.manifest); a main loop that sleeps on the thread's message queue, so
+// for itself (vyrtel.manifest); frames put on the window with GDI; a main loop that sleeps on the thread's message queue, so
 // that a key press wakes it at once; and a failure shown in a message box, as a windowed
 // program's standard output goes to a file nobody sees.
 #include <SDL.h>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/platform.h"
+#include "compat/presentation.h"
 #include "windows/desktop.h"
 
 namespace {
@@ -36,7 +37,9 @@ void set_window_scale(int scale) {
   set_default(kWindowScalingVariable, std::to_string(scale).c_str());
 }
 
-void choose_presentation(std::string_view /*video_driver*/) {}
+void choose_presentation(std::string_view /*video_driver*/) {
+  present_through_window_framebuffer();
+}
 
 // Input reaches the window, and so the thread's message queue, once SDL has a window.
 bool wakes_for_input() {

@@ -14,6 +14,7 @@
 
 #include "app/platform.h"
 #include "app/video_driver.h"
+#include "compat/presentation.h"
 
 namespace {
 
@@ -71,16 +72,6 @@ int desktop_dpi(Display* display) {
   return dpi ? static_cast<int>(std::lround(*dpi)) : kUnscaledDpi;
 }
 
-// How SDL2 presents a frame on X11. By default it uploads the window's surface as an
-// OpenGL texture; without a GPU that means Mesa's software rasteriser, some 90 MiB and
-// several milliseconds of CPU a frame. The software renderer with its framebuffer left
-// unaccelerated instead puts the 640x480 surface on the window through X11 shared memory,
-// as SDL 1.2 always did. Both are needed: with the software renderer alone SDL2 still
-// presents through a GL texture. Only X11 gets this path: drivers that have no framebuffer
-// of their own (wayland) could not open the display with acceleration turned off.
-constexpr const char* kRenderDriverVariable = "SDL_RENDER_DRIVER";
-constexpr const char* kFramebufferAccelerationVariable = "SDL_FRAMEBUFFER_ACCELERATION";
-
 // Whether SDL will look for an X display: the user has named no driver, or x11 among
 // those named.
 bool x11_driver_possible() {
@@ -124,15 +115,12 @@ void set_window_scale(int scale) {
   set_default(kWindowScalingVariable, std::to_string(scale).c_str());
 }
 
-// Chooses the direct path on X11 unless the user has chosen how SDL presents; GPU
-// presenting is then one variable away (SDL_FRAMEBUFFER_ACCELERATION=1).
+// Only X11 gets the window's own framebuffer: drivers that have none of their own
+// (wayland) could not open the display with acceleration turned off.
 void choose_presentation(std::string_view video_driver) {
-  if (video_driver != kX11Driver || std::getenv(kRenderDriverVariable) != nullptr ||
-      std::getenv(kFramebufferAccelerationVariable) != nullptr) {
-    return;
+  if (video_driver == kX11Driver) {
+    present_through_window_framebuffer();
   }
-  set_default(kRenderDriverVariable, "software");
-  set_default(kFramebufferAccelerationVariable, "0");
 }
 
 bool wakes_for_input() {
