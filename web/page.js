@@ -49,7 +49,8 @@
 
   // The font image for the next start: its bytes, or null when it could not be read.
   let font = null;
-  // The program now running or last run: { canvas, keyboard, fullScreen, ended }.
+  // The program now running or last run: { canvas, keyboard, fullScreen, entering (a
+  // request for full screen the browser has yet to answer), ended, hadFont }.
   let run = null;
   let startWhenEnded = false;
   // Whether the page came from the service worker's saved copy with no server to reach.
@@ -115,19 +116,41 @@
     return window.matchMedia('(pointer: coarse)').matches;
   }
 
+  // Safari before 16.4 knows full screen only under WebKit's prefix, and Safari on an
+  // iPhone knows none for a page.
+  function fullScreenElement() {
+    return document.fullscreenElement ?? document.webkitFullscreenElement ?? null;
+  }
+
+  function canGoFullScreen() {
+    return Boolean(stage.requestFullscreen ?? stage.webkitRequestFullscreen);
+  }
+
   // The picture goes to full screen alone; on a phone or tablet the page's own keys go
-  // with it, since nothing else could press them there.
+  // with it, since nothing else could press them there. Once the browser has answered, the
+  // program follows it out if it refused, or if the user left meanwhile.
   async function enterFullScreen() {
+    const element = onTouchDevice() ? document.documentElement : stage;
+    const thisRun = run;
+    thisRun.entering = true;
     try {
-      await (onTouchDevice() ? document.documentElement : stage)
-        .requestFullscreen({ navigationUI: 'hide' });
+      await (element.requestFullscreen
+        ? element.requestFullscreen({ navigationUI: 'hide' }) : element.webkitRequestFullscreen());
     } catch {
-      followBrowserOutOfFullScreen();
+      // refused: followed out below
+    } finally {
+      thisRun.entering = false;
     }
+    followBrowserOutOfFullScreen();
   }
 
   function leaveFullScreen() {
-    if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+    if (!fullScreenElement()) return;
+    if (document.exitFullscreen) {
+      document.exitFullscreen().catch(() => {});
+    } else {
+      document.webkitExitFullscreen();
+    }
   }
 
   // The program switches between window and full screen on every Space; the page does the
@@ -145,14 +168,14 @@
   // it: the program is told with a Space of the page's own, so that its mode stays true
   // and the user's next Space switches again.
   function followBrowserOutOfFullScreen() {
-    if (run && !run.ended && run.fullScreen && !document.fullscreenElement) {
+    if (run && !run.ended && run.fullScreen && !run.entering && !fullScreenElement()) {
       run.fullScreen = false;
       pressKey(run.keyboard, SPACE);
     }
   }
 
   function onFullScreenChange() {
-    if (!document.fullscreenElement) {
+    if (!fullScreenElement()) {
       followBrowserOutOfFullScreen();
     } else if (!run || run.ended || !run.fullScreen) {
       leaveFullScreen();  // Space was pressed again while the browser was still switching
@@ -176,11 +199,16 @@
     // In full screen Escape leaves full screen, as every browser teaches, and the program
     // follows back to its window; in the window it quits, as on the desktop. A browser
     // that takes the key for itself never passes it on; one that does is treated alike.
-    if (event.key === 'Escape' && (run.fullScreen || document.fullscreenElement)) {
+    if (event.key === 'Escape' && (run.fullScreen || fullScreenElement())) {
       if (event.type === 'keydown') leaveFullScreen();
       return;
     }
-    if (event.type === 'keydown' && event.key === ' ') switchDisplayMode();
+    if (event.type === 'keydown' && event.key === ' ') {
+      // The browser may have left full screen with its news still to come, with the next
+      // frame: the program follows it out first, so that this Space goes back in.
+      followBrowserOutOfFullScreen();
+      switchDisplayMode();
+    }
     run.keyboard.deliver(event);
   }
 
@@ -253,7 +281,8 @@
     holder.append(canvas);
     stage.replaceChildren(holder);
     const thisRun = {
-      canvas, keyboard: makeKeyboard(), fullScreen: false, ended: false, hadFont: font !== null,
+      canvas, keyboard: makeKeyboard(), fullScreen: false, entering: false, ended: false,
+      hadFont: font !== null,
     };
     run = thisRun;
     output.textContent = '';
@@ -360,7 +389,12 @@
     window.addEventListener('blur', showWhereToClick);
     window.focus();
     showWhereToClick();
-    document.addEventListener('fullscreenchange', onFullScreenChange);
+    for (const type of ['fullscreenchange', 'webkitfullscreenchange']) {
+      document.addEventListener(type, onFullScreenChange);
+    }
+    document.addEventListener('webkitfullscreenerror', followBrowserOutOfFullScreen);
+    // Where the page cannot go full screen, its Space key would do nothing.
+    touchKeys.querySelector('.space').hidden = !canGoFullScreen();
     new ResizeObserver(fitPicture).observe(stage);
     watchDevicePixelRatio();
     fitPicture();
