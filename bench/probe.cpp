@@ -117,9 +117,7 @@ class Bench {
     const auto opened = Clock::now();
     driver.command("open /site/");
     // The page names the window once its program has started.
-    const WindowId window = wait_for_window(
-        std::string{kCaption} + (browser == "firefox" ? " \u2014 Mozilla Firefox" : " - Chromium"),
-        [] { return true; });
+    const WindowId window = wait_for_window(driver.window_title(kCaption), [] { return true; });
     record(browser, "first-frame-ms", milliseconds(first_drawing(window) - opened));
     x_.click(window);
     std::this_thread::sleep_for(kPageSettle);

@@ -1,8 +1,13 @@
-// Launches Debian's Chromium or Firefox through puppeteer-core, set up for unattended runs
-// on this machine: no first-run screens, no calls home, no full-screen notices.
+// Launches Debian's Chromium or Firefox through puppeteer-core, and WebKitGTK's MiniBrowser
+// through WebDriver, set up for unattended runs on this machine: no first-run screens, no
+// calls home, no full-screen notices.
+import { execFile, spawn } from 'node:child_process';
 import { mkdir, mkdtemp, rm, writeFile } from 'node:fs/promises';
+import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
+import { promisify } from 'node:util';
+import { Builder } from 'selenium-webdriver';
 
 const CHROMIUM_ARGS = [
   '--no-first-run',
@@ -33,8 +38,6 @@ const FIREFOX_PREFS = {
 // screen's left edge in a page's full screen: it would stand in the full-screen picture.
 const FIREFOX_FULL_SCREEN_CHROME =
   ':root[inDOMFullscreen] #navigator-toolbox { display: none !important; }\n';
-
-export const BROWSERS = ['chromium', 'firefox'];
 
 // The languages a browser can be set to prefer, as its Accept-Language lists them (and
 // navigator.languages): the page speaks Russian to the first, English otherwise.
@@ -101,4 +104,61 @@ export async function launchBrowser(puppeteer, name,
     rm(profile, { recursive: true, force: true, maxRetries: 5 }).catch(() => {});
   });
   return browser;
+}
+
+// WebKit, Safari's engine, as WebKitGTK's MiniBrowser: Debian's WebKitWebDriver
+// (webkit2gtk-driver) starts one for each WebDriver session, with storage of its own that
+// goes with it.
+const MINIBROWSER = `/usr/lib/${{ x64: 'x86_64', arm64: 'aarch64' }[process.arch]}-linux-gnu/`
+  + 'webkit2gtk-4.1/MiniBrowser';
+// How long WebKitWebDriver may take to listen, on a loaded machine.
+const WEBDRIVER_START_MS = 30000;
+
+function freePort() {
+  return new Promise((resolve, reject) => {
+    const probe = createServer().once('error', reject).listen(0, '127.0.0.1', () => {
+      const { port } = probe.address();
+      probe.close(() => resolve(port));
+    });
+  });
+}
+
+async function waitUntilListening(url, timeoutMs) {
+  for (const deadline = Date.now() + timeoutMs; Date.now() < deadline;) {
+    try {
+      if ((await fetch(url)).ok) return;
+    } catch {
+      // not listening yet
+    }
+    await new Promise((resolve) => { setTimeout(resolve, 50); });
+  }
+  throw new Error(`nothing listens at ${url} after ${timeoutMs} ms`);
+}
+
+// Starts WebKitWebDriver, which starts a MiniBrowser headed on DISPLAY for each session it
+// is asked for: newSession() gives a selenium-webdriver WebDriver. WebKit prefers the
+// language of the C library's locale: English for "C", Russian for ru_RU.UTF-8, which
+// localedef makes for it, as few machines have it.
+export async function launchWebKit({ language = 'en' } = {}) {
+  const folder = await mkdtemp(join(tmpdir(), 'vyrtel-webkit-'));
+  const env = { ...process.env, LC_ALL: 'C' };
+  if (language === 'ru') {
+    await promisify(execFile)('localedef', ['-i', 'ru_RU', '-f', 'UTF-8', join(folder, 'ru_RU.UTF-8')]);
+    Object.assign(env, { LOCPATH: folder, LC_ALL: 'ru_RU.UTF-8' });
+  } else if (language !== 'en') {
+    throw new Error(`unknown language ${language}`);
+  }
+  const address = `http://127.0.0.1:${await freePort()}`;
+  const driver = spawn('WebKitWebDriver', [`--port=${new URL(address).port}`], { env, stdio: 'ignore' });
+  await waitUntilListening(`${address}/status`, WEBDRIVER_START_MS);
+  return {
+    newSession: () => new Builder().usingServer(address).withCapabilities({
+      browserName: 'MiniBrowser',
+      'webkitgtk:browserOptions': { binary: MINIBROWSER, args: ['--automation'] },
+    }).build(),
+    async close() {
+      driver.kill();
+      await rm(folder, { recursive: true, force: true });
+    },
+  };
 }

@@ -35,9 +35,11 @@ arm64=("${package[@]}" g++-aarch64-linux-gnu libsdl1.2-compat-dev:arm64 libx11-d
 release=(git "${package[@]}" "${arm64[@]}" "${windows[@]}" "${web[@]}")
 # Headless X server with a window manager, X client libraries (XTEST, DAMAGE) and libpng
 # for the real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
-# for the second build, the browser page with the two browsers it is tested in and the
-# JavaScript parser that checks its words come from its language tables, the
-# validators of the desktop entry, metainfo and manual page, Debian's package checker
+# for the second build, the browser page with the browsers it is tested in (Chromium,
+# Firefox, and WebKitGTK's MiniBrowser with its WebDriver and the C library's locale
+# sources, from which its Russian is made) and the JavaScript parser that checks its words
+# come from its language tables, the validators of the desktop entry, metainfo and manual
+# page, Debian's package checker
 # with hardening-check, the two static analysers, Google Benchmark, since the measuring
 # tools are built, tested and analysed too, the Windows zip with Wine to run it, and a
 # release, built a second time a day later by libfaketime's clock, with diffoscope to
@@ -45,8 +47,8 @@ release=(git "${package[@]}" "${arm64[@]}" "${windows[@]}" "${web[@]}")
 test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libxdamage-dev
       libpng-dev valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
       dpkg-dev file lintian devscripts clang-tidy cppcheck libbenchmark-dev
-      "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr node-acorn
-      "${release[@]}" faketime wine wine64 unzip diffoscope-minimal qemu-user-static)
+      "${classic_sdl_runtime[@]}" "${web[@]}" chromium firefox-esr webkit2gtk-driver locales
+      node-acorn "${release[@]}" faketime wine wine64 unzip diffoscope-minimal qemu-user-static)
 # Google Benchmark, GoogleTest for the measuring tools' own tests, the headless X server,
 # window manager and X client libraries (XTEST, DAMAGE) the measurements use, what the
 # classic SDL 1.2 library needs to run, Wine (and unzip) for the Windows zip, qemu for the

@@ -23,20 +23,6 @@ constexpr std::uint32_t kMaxToggleStepMs = kMinToggleStepMs + 100;
 // From a toggle until its frame can be seen in a screenshot, on a loaded machine.
 constexpr long kPresentDelayMs = 250;
 
-std::unique_ptr<XServer> server;
-std::unique_ptr<XSession> session;
-
-class XServerEnvironment : public testing::Environment {
- public:
-  void TearDown() override {
-    session.reset();
-    server.reset();
-  }
-};
-
-const testing::Environment* const environment =
-    testing::AddGlobalTestEnvironment(new XServerEnvironment);
-
 std::uint32_t choose_seed() {
   if (const char* chosen = std::getenv(kSeedVariable)) {
     return static_cast<std::uint32_t>(std::strtoul(chosen, nullptr, 10));
@@ -85,11 +71,9 @@ std::string describe(const std::optional<WindowGeometry>& place) {
 }  // namespace
 
 XSession& x_session() {
-  if (!session) {
-    server = std::make_unique<XServer>();
-    session = std::make_unique<XSession>(server->display());
-  }
-  return *session;
+  static const XServer server;
+  static XSession session{server.display()};
+  return session;
 }
 
 ProgramTest::ProgramTest() : seed_{choose_seed()}, random_{seed_}, font_{random_font(random_)} {}

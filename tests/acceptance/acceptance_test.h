@@ -27,8 +27,8 @@ inline constexpr std::chrono::milliseconds kExitTimeout = 20s;
 // Readout values a watch of the blink takes: five toggles.
 inline constexpr std::size_t kBlinkValuesWatched = 6;
 
-// The X server and the suite's one connection to it: started on first use, stopped after
-// the last test.
+// The X server and the suite's one connection to it: started on first use, stopped as the
+// test program ends.
 XSession& x_session();
 
 // Whether the suite runs the program on the classic SDL 1.2 library rather than on the

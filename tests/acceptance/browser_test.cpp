@@ -1,5 +1,5 @@
-// The browser page in a real browser (VYRTEL_BROWSER: chromium or firefox), headed on the
-// suite's X server: the same program, built with Emscripten, must show the desktop's test
+// The browser page in a real browser (VYRTEL_BROWSER: chromium, firefox or webkit), headed
+// on the suite's X server: the same program, built with Emscripten, must show the desktop's test
 // screen pixel for pixel, take the same keys, from the keyboard or, on a phone, from the
 // page's own keys, switch to the browser's full screen, and say on the page how it ended,
 // in English or, where the browser prefers it, in Russian.
@@ -49,15 +49,40 @@ const std::map<Language, PageTexts> kTexts{
       "Программа Vyrtel завершилась с кодом 1, сообщение ниже.",
       {"Вверх", "Вниз", "Влево", "Вправо", "Пробел", "Esc"}}}};
 
-std::string browser_name() {
-  const char* name = std::getenv("VYRTEL_BROWSER");
-  return name != nullptr ? name : "chromium";
-}
+// The folder the browser's server serves: the page as built, and a copy without its font.
+struct ServedSite {
+  ScratchDirectory folder;
+  ServedSite() {
+    std::filesystem::create_directory_symlink(VYRTEL_WEB_SITE, folder.path() / kSiteFolder);
+  }
+  // A fresh copy of the page without its font, which a case may give one.
+  void make_site_without_font() const {
+    const std::filesystem::path without_font = folder.path() / kSiteWithoutFont;
+    std::filesystem::remove_all(without_font);
+    std::filesystem::create_directory(without_font);
+    for (const auto& entry : std::filesystem::directory_iterator{VYRTEL_WEB_SITE}) {
+      if (entry.path().filename() != kFontFile) {
+        std::filesystem::create_symlink(entry.path(), without_font / entry.path().filename());
+      }
+    }
+  }
+};
 
-// The browser's window title once the program has set its caption as the page's.
-std::string window_title() {
-  return browser_name() == "firefox" ? std::string{kCaption} + " \u2014 Mozilla Firefox"
-                                     : std::string{kCaption} + " - Chromium";
+// One browser for every case this process runs, started with the first (a fresh page for
+// each), and closed before the X server it shows its windows on: the later a static is
+// made, the sooner it goes.
+struct SharedBrowser {
+  ServedSite site;
+  BrowserDriver driver;
+  SharedBrowser()
+      : driver{std::getenv("VYRTEL_BROWSER") != nullptr ? std::getenv("VYRTEL_BROWSER")
+                                                         : "chromium",
+               site.folder.path(), x_session().display_name()} {}
+};
+
+SharedBrowser& shared_browser() {
+  static SharedBrowser browser;
+  return browser;
 }
 
 class BrowserPage : public ProgramTest {
@@ -67,46 +92,37 @@ class BrowserPage : public ProgramTest {
   virtual Language language() const { return Language::kEnglish; }
   const PageTexts& texts() const { return kTexts.at(language()); }
 
-  // The driver serves a folder holding the page as built and a copy without its font.
   void SetUp() override {
-    const std::filesystem::path site{VYRTEL_WEB_SITE};
-    std::filesystem::create_directory_symlink(site, served_.path() / kSiteFolder);
-    const std::filesystem::path without_font = served_.path() / kSiteWithoutFont;
-    std::filesystem::create_directory(without_font);
-    for (const auto& entry : std::filesystem::directory_iterator{site}) {
-      if (entry.path().filename() != kFontFile) {
-        std::filesystem::create_symlink(entry.path(), without_font / entry.path().filename());
-      }
-    }
-    browser_ = std::make_unique<BrowserDriver>(
-        browser_name(), served_.path(), x_session().display_name(), on_phone(), texts().lang);
+    shared_browser().site.make_site_without_font();
+    browser_->new_page(on_phone(), texts().lang);
   }
 
   void TearDown() override {
     ProgramTest::TearDown();
-    if (HasFailure() && browser_) {
+    if (HasFailure()) {
       std::cout << "Page status: [" << browser_->command("status") << "]\nProgram output: ["
                 << browser_->command("output") << "]\n";
     }
-    browser_.reset();
   }
 
   std::optional<Image> capture() override { return browser_->canvas(); }
 
   // Opens the page and clicks into it, as a user would before typing: keys then come
-  // from the keyboard through the X server and the browser, as a user's do.
+  // from the keyboard through the X server and the browser, as a user's do, once the click
+  // has reached the page.
   [[nodiscard]] bool open_page() {
     browser_->command(std::string{"open /"} + kSiteFolder + "/");
+    const std::string title = browser_->window_title(kCaption);
     std::optional<WindowId> window;
     if (!poll_until(kWindowTimeout, [&] {
-          window = x_session().find_window(window_title());
+          window = x_session().find_window(title);
           return window.has_value();
         })) {
-      ADD_FAILURE() << "no browser window titled " << window_title();
+      ADD_FAILURE() << "no browser window titled " << title;
       return false;
     }
     x_session().click(*window);
-    return true;
+    return wait_for_answer("clicked", "yes");
   }
 
   // The same, and waits until the canvas shows the test screen with the shipped font.
@@ -116,7 +132,7 @@ class BrowserPage : public ProgramTest {
 
   // Chooses `font` in the page's font input, as a file of its own.
   void choose_font(const FontBytes& font) {
-    const std::filesystem::path file = served_.path() / "chosen-font.bin";
+    const std::filesystem::path file = shared_browser().site.folder.path() / "chosen-font.bin";
     write_file(file, font);
     browser_->command("font " + file.string());
   }
@@ -177,8 +193,7 @@ class BrowserPage : public ProgramTest {
     return moved;
   }
 
-  ScratchDirectory served_;
-  std::unique_ptr<BrowserDriver> browser_;
+  BrowserDriver* browser_ = &shared_browser().driver;
 };
 
 // How the keys reach the page: from the keyboard, or, on a phone held upright with no
@@ -300,7 +315,8 @@ TEST_P(PageLanguage, MissingFontGivesItsMessageAndStatusOneThenTheShippedFontIsO
   ASSERT_TRUE(wait_for_answer("status", texts().stopped_with_message));
   EXPECT_EQ(browser_->command("output"), std::string{kFontMessage} + "\\n");
   std::filesystem::create_symlink(std::filesystem::path{VYRTEL_WEB_SITE} / kFontFile,
-                                  served_.path() / kSiteWithoutFont / kFontFile);
+                                  shared_browser().site.folder.path() / kSiteWithoutFont /
+                                      kFontFile);
   EXPECT_EQ(browser_->command("shipped-font"), "ok");
   EXPECT_TRUE(wait_for_answer("status", texts().running));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));

@@ -1,9 +1,17 @@
-// Drives one real browser for the browser tests: Debian's Chromium or Firefox, headed on
-// the X display in DISPLAY, showing the page from a server of its own; with "phone", as a
-// phone's browser (412x915, touch, no keyboard); preferring English, or Russian with "ru".
-// Usage: node driver.mjs chromium|firefox SITE_FOLDER [phone|desktop] [en|ru]
+// Drives one real browser for the browser tests: Debian's Chromium or Firefox through
+// puppeteer-core, or WebKitGTK's MiniBrowser through WebDriver, headed on the X display in
+// DISPLAY, showing the page from a server of its own. The browser is started once and kept
+// for every case; each case gets a fresh page from a server on a port of its own, so that
+// the site's storage, cache and service worker, which a browser keeps for each origin, are
+// fresh too. A page is a phone's browser's (412x915, touch, no keyboard) or a desktop's,
+// preferring English or Russian; a case that asks for another gets the browser started
+// afresh for it.
+// Usage: node driver.mjs chromium|firefox|webkit SITE_FOLDER
 // It answers one line on standard output for each command line on standard input:
-//   open PATH         loads the page at PATH of the site ("ok")
+//   page desktop|phone en|ru   a fresh page and server, as that browser ("ok")
+//   open PATH         loads the page at PATH of the site, in a fresh page if there is none
+//                     ("ok")
+//   clicked           "yes" once the page has had a click, else "no"
 //   title             the page's title
 //   canvas FILE       writes the program's canvas to FILE as raw RGB ("W H", or "none")
 //   font FILE         chooses FILE in the page's font input ("ok")
@@ -27,25 +35,26 @@
 //   away-and-back     opens another page, goes Back, and answers "restored" when the
 //                     page came back from the back/forward cache, else "reloaded"
 // Any failure answers "error: <what>". End of input closes the browser.
-import { writeFile } from 'node:fs/promises';
+import { readFile, writeFile } from 'node:fs/promises';
 import { createRequire } from 'node:module';
 import { createInterface } from 'node:readline';
 import puppeteer from 'puppeteer-core';
+import { By } from 'selenium-webdriver';
 
-import { launchBrowser, PHONE_VIEWPORT } from '../../tools/browsers.mjs';
+import { launchBrowser, launchWebKit, PHONE_VIEWPORT } from '../../tools/browsers.mjs';
 import { addressOf, serveFolder } from '../../tools/serve-web.mjs';
 
 const AXE_SCRIPT = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
 // How long Back may take to show the page again. Firefox fires no load event for a page
-// the back/forward cache restores, so Back is not waited for beyond this.
+// the back/forward cache restores, so Back is not waited for beyond this; nor is the page
+// looked for beyond twice that.
 const BACK_TIMEOUT_MS = 5000;
 
-// Notes in the page how it was last shown: kept whole in the back/forward cache
-// (persisted), or loaded afresh.
-function recordPageShows() {
-  window.addEventListener('pageshow', (event) => {
-    window.vyrtelShownFromCache = event.persisted;
-  });
+// Notes the page's first click, where the tests click to give it the keyboard: keys sent
+// before the click has reached the page go to a browser still taking the focus, which
+// Chromium has been seen to drop.
+function recordClick() {
+  window.addEventListener('mousedown', () => { window.vyrtelClicked = true; }, true);
 }
 
 // "yes" when the canvas and every on-screen key lie within the viewport, and the canvas
@@ -87,55 +96,143 @@ function untranslatedWords() {
 // The canvas's pixels as runs of one colour, each its RGB value and its length: the page's
 // own work stays a few milliseconds, where copying out every pixel as text held its main
 // thread, and with it the program's timers, for a good part of a blink.
-async function canvasPixels(page) {
-  const canvas = await page.evaluate(() => {
-    const element = document.querySelector('#stage canvas');
-    if (!element) return null;
-    const { data } = element.getContext('2d').getImageData(0, 0, element.width, element.height);
-    const runs = [];
-    let colour = -1;
-    for (let i = 0; i < data.length; i += 4) {
-      const pixel = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
-      if (pixel === colour) {
-        runs[runs.length - 1] += 1;
-      } else {
-        colour = pixel;
-        runs.push(pixel, 1);
-      }
+function canvasRuns() {
+  const element = document.querySelector('#stage canvas');
+  if (!element) return null;
+  const { data } = element.getContext('2d').getImageData(0, 0, element.width, element.height);
+  const runs = [];
+  let colour = -1;
+  for (let i = 0; i < data.length; i += 4) {
+    const pixel = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
+    if (pixel === colour) {
+      runs[runs.length - 1] += 1;
+    } else {
+      colour = pixel;
+      runs.push(pixel, 1);
     }
-    return { width: element.width, height: element.height, runs };
-  });
-  if (!canvas) return null;
-  const rgb = Buffer.alloc(canvas.width * canvas.height * 3);
+  }
+  return { width: element.width, height: element.height, runs };
+}
+
+function rgbOf({ width, height, runs }) {
+  const rgb = Buffer.alloc(width * height * 3);
   let at = 0;
-  for (let i = 0; i < canvas.runs.length; i += 2) {
-    const [pixel, length] = [canvas.runs[i], canvas.runs[i + 1]];
+  for (let i = 0; i < runs.length; i += 2) {
+    const [pixel, length] = [runs[i], runs[i + 1]];
     for (const end = at + length * 3; at < end; at += 3) {
       rgb[at] = pixel >> 16;
       rgb[at + 1] = (pixel >> 8) & 0xff;
       rgb[at + 2] = pixel & 0xff;
     }
   }
-  return { width: canvas.width, height: canvas.height, rgb };
+  return rgb;
 }
 
-function commandsFor(page, server) {
-  const site = addressOf(server);
+// What the commands need of a page, alike for puppeteer's pages and WebDriver's sessions.
+async function puppeteerPage(browser, phone) {
+  const page = await browser.newPage();
+  if (phone) await page.setViewport(PHONE_VIEWPORT);
   return {
-    async open(path) {
-      await page.goto(new URL(path, site).href, { waitUntil: 'load' });
+    goto: (url) => page.goto(url, { waitUntil: 'load' }),
+    evaluate: (fn, ...args) => page.evaluate(fn, ...args),
+    click: (selector) => page.click(selector),
+    upload: async (selector, file) => (await page.$(selector)).uploadFile(file),
+    tap: (name) => page.tap(`::-p-aria(${name}[role="button"])`),
+    async installabilityErrors() {
+      const session = await page.createCDPSession();
+      const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+      await session.detach();
+      return installabilityErrors.map((error) => error.errorId);
+    },
+    reload: () => page.reload({ waitUntil: 'load' }),
+    back: () => page.goBack({ waitUntil: 'load', timeout: BACK_TIMEOUT_MS }).catch(() => {}),
+    close: () => page.close(),
+  };
+}
+
+async function webdriverPage(webkit) {
+  const session = await webkit.newSession();
+  const element = (selector) => session.findElement(By.css(selector));
+  return {
+    goto: (url) => session.get(url),
+    evaluate: (fn, ...args) => session.executeScript(fn, ...args),
+    click: async (selector) => (await element(selector)).click(),
+    upload: async (selector, file) => (await element(selector)).sendKeys(file),
+    reload: () => session.navigate().refresh(),
+    back: () => session.navigate().back(),
+    close: () => session.quit(),
+  };
+}
+
+// The browser, started for one form and language at a time.
+class Browser {
+  constructor(name) {
+    this.name = name;
+    this.started = null;  // { phone, language, instance }
+  }
+
+  async newPage(phone, language) {
+    const { started } = this;
+    if (!started || started.phone !== phone || started.language !== language) {
+      await this.close();
+      this.started = {
+        phone,
+        language,
+        instance: this.name === 'webkit' ? await launchWebKit({ language })
+          : await launchBrowser(puppeteer, this.name, { headless: false, phone, language }),
+      };
+    }
+    const { instance } = this.started;
+    return this.name === 'webkit' ? webdriverPage(instance) : puppeteerPage(instance, phone);
+  }
+
+  async close() {
+    await this.started?.instance.close();
+    this.started = null;
+  }
+}
+
+async function until(condition, timeoutMs) {
+  for (const deadline = Date.now() + timeoutMs; Date.now() < deadline;) {
+    if (await condition()) return;
+    await new Promise((resolve) => { setTimeout(resolve, 50); });
+  }
+  throw new Error(`not so within ${timeoutMs} ms`);
+}
+
+function commandsFor(browser, siteFolder) {
+  let server = null;
+  let page = null;
+  const site = () => addressOf(server);
+  const evaluate = (fn, ...args) => page.evaluate(fn, ...args);
+  const freshPage = async (phone, language) => {
+    await page?.close();
+    server?.close();
+    server = await serveFolder(siteFolder);
+    page = await browser.newPage(phone, language);
+  };
+  return {
+    async page(words) {
+      const [form, language] = words.split(' ');
+      await freshPage(form === 'phone', language);
       return 'ok';
     },
-    title: () => page.title(),
+    async open(path) {
+      if (!page) await freshPage(false, 'en');
+      await page.goto(new URL(path, site()).href);
+      await evaluate(recordClick);
+      return 'ok';
+    },
+    clicked: async () => ((await evaluate(() => window.vyrtelClicked === true)) ? 'yes' : 'no'),
+    title: () => evaluate(() => document.title),
     async canvas(file) {
-      const pixels = await canvasPixels(page);
-      if (!pixels) return 'none';
-      await writeFile(file, pixels.rgb);
-      return `${pixels.width} ${pixels.height}`;
+      const runs = await evaluate(canvasRuns);
+      if (!runs) return 'none';
+      await writeFile(file, rgbOf(runs));
+      return `${runs.width} ${runs.height}`;
     },
     async font(file) {
-      const input = await page.$('#font-file');
-      await input.uploadFile(file);
+      await page.upload('#font-file', file);
       return 'ok';
     },
     async restart() {
@@ -146,34 +243,34 @@ function commandsFor(page, server) {
       await page.click('#shipped-font');
       return 'ok';
     },
-    status: () => page.$eval('#status', (line) => line.textContent),
-    output: () => page.$eval('#output', (block) => block.textContent.replaceAll('\n', '\\n')),
-    fullscreen: () => page.evaluate(() => (document.fullscreenElement ? 'yes' : 'no')),
+    status: () => evaluate(() => document.getElementById('status').textContent),
+    output: () => evaluate(() => document.getElementById('output').textContent)
+      .then((text) => text.replaceAll('\n', '\\n')),
+    fullscreen: () => evaluate(() => (document.fullscreenElement
+      || document.webkitFullscreenElement ? 'yes' : 'no')),
     async tap(name) {
-      await page.tap(`::-p-aria(${name}[role="button"])`);
+      await page.tap(name);
       return 'ok';
     },
-    fits: () => page.evaluate(layoutFits),
-    async installable() {
-      const session = await page.createCDPSession();
-      const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
-      await session.detach();
-      return installabilityErrors.map((error) => error.errorId).join(' ') || 'none';
-    },
+    fits: () => evaluate(layoutFits),
+    installable: async () => (await page.installabilityErrors()).join(' ') || 'none',
     async accessibility() {
-      await page.addScriptTag({ path: AXE_SCRIPT });
-      const violations = await page.evaluate(async () => {
+      const axe = await readFile(AXE_SCRIPT, 'utf8');
+      const violations = await evaluate(async (source) => {
+        const script = document.createElement('script');
+        script.textContent = source;
+        document.head.append(script);
         const results = await window.axe.run(document, {
           runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa'] },
         });
         return results.violations.map((violation) => violation.id);
-      });
+      }, axe);
       return violations.join(' ') || 'none';
     },
-    lang: () => page.evaluate(() => document.documentElement.lang),
-    untranslated: () => page.evaluate(untranslatedWords),
+    lang: () => evaluate(() => document.documentElement.lang),
+    untranslated: () => evaluate(untranslatedWords),
     async kept() {
-      await page.evaluate(() => navigator.serviceWorker.ready);
+      await evaluate(() => navigator.serviceWorker.ready.then(() => true));
       return 'ok';
     },
     async 'stop-server'() {
@@ -184,29 +281,29 @@ function commandsFor(page, server) {
       return 'ok';
     },
     async reload() {
-      await page.reload({ waitUntil: 'load' });
+      await page.reload();
       return 'ok';
     },
+    // A page the back/forward cache keeps comes back with its scripts' state, here a mark
+    // left on it; one loaded afresh comes back without.
     async 'away-and-back'() {
-      const here = new URL(page.url()).pathname;
-      await page.goto(new URL('/away', site).href);
-      await page.goBack({ waitUntil: 'load', timeout: BACK_TIMEOUT_MS }).catch(() => {});
-      await page.waitForFunction((path) => window.location.pathname === path
-        && window.vyrtelShownFromCache !== undefined, {}, here);
-      return (await page.evaluate(() => window.vyrtelShownFromCache)) ? 'restored' : 'reloaded';
+      const here = await evaluate(() => {
+        window.vyrtelLeftHere = true;
+        return window.location.pathname;
+      });
+      await page.goto(new URL('/away', site()).href);
+      await page.back();
+      await until(() => evaluate((path) => window.location.pathname === path
+        && document.readyState === 'complete', here), 2 * BACK_TIMEOUT_MS);
+      return (await evaluate(() => window.vyrtelLeftHere === true)) ? 'restored' : 'reloaded';
     },
   };
 }
 
 async function main() {
-  const [browserName, siteFolder, form, language = 'en'] = process.argv.slice(2);
-  const phone = form === 'phone';
-  const server = await serveFolder(siteFolder);
-  const browser = await launchBrowser(puppeteer, browserName, { headless: false, phone, language });
-  const [page] = await browser.pages();
-  if (phone) await page.setViewport(PHONE_VIEWPORT);
-  await page.evaluateOnNewDocument(recordPageShows);
-  const commands = commandsFor(page, server);
+  const [browserName, siteFolder] = process.argv.slice(2);
+  const browser = new Browser(browserName);
+  const commands = commandsFor(browser, siteFolder);
   console.log('ready');
   for await (const line of createInterface({ input: process.stdin })) {
     const [name, ...words] = line.split(' ');
@@ -218,7 +315,7 @@ async function main() {
     }
   }
   await browser.close();
-  server.close();
+  process.exit(0);
 }
 
 main().catch((error) => {

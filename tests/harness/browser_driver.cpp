@@ -11,8 +11,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A browser starts in a few seconds, a command takes well under one; a loaded machine
-// running two suites side by side takes many times that.
+// Node starts in well under a second, a browser in a few; a command takes well under one.
+// A loaded machine running two suites side by side takes many times that.
 constexpr std::chrono::milliseconds kStartTimeout = 60s;
 constexpr std::chrono::milliseconds kCommandTimeout = 30s;
 
@@ -32,15 +32,14 @@ Pipe make_pipe() {
 }  // namespace
 
 BrowserDriver::BrowserDriver(const std::string& browser, const std::filesystem::path& site,
-                             const std::string& display, bool phone,
-                             const std::string& language) {
+                             const std::string& display)
+    : browser_{browser} {
   const Pipe commands = make_pipe();
   const Pipe answers = make_pipe();
   to_driver_ = commands.write_end;
   from_driver_ = answers.read_end;
   process_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{"node", VYRTEL_BROWSER_DRIVER, browser, site.string(),
-                               phone ? "phone" : "desktop", language},
+      std::vector<std::string>{"node", VYRTEL_BROWSER_DRIVER, browser, site.string()},
       scratch_.path(), EnvChanges{{"DISPLAY", display}},
       ChildStreams{.stdout_file = {},
                    .stderr_file = scratch_.path() / "driver-errors.txt",
@@ -64,12 +63,25 @@ BrowserDriver::~BrowserDriver() {
   ::close(from_driver_);
 }
 
+void BrowserDriver::new_page(bool phone, const std::string& language) {
+  try {
+    command(std::string{"page "} + (phone ? "phone " : "desktop ") + language, kStartTimeout);
+  } catch (const std::runtime_error& error) {
+    throw std::runtime_error(browser_ + " could not be started for a fresh page within " +
+                             std::to_string(kStartTimeout.count()) + " ms: " + error.what());
+  }
+}
+
 std::string BrowserDriver::command(const std::string& line) {
+  return command(line, kCommandTimeout);
+}
+
+std::string BrowserDriver::command(const std::string& line, std::chrono::milliseconds timeout) {
   const std::string text = line + "\n";
   if (::write(to_driver_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
     throw std::runtime_error("the browser driver has gone");
   }
-  std::string answer = read_line(kCommandTimeout);
+  std::string answer = read_line(timeout);
   if (answer.starts_with("error:")) {
     throw std::runtime_error(line + ": " + answer);
   }
@@ -94,6 +106,13 @@ std::optional<Image> BrowserDriver::canvas() {
                        static_cast<std::uint8_t>(rgb[i * 3 + 2])};
   }
   return image;
+}
+
+std::string BrowserDriver::window_title(const std::string& page_title) const {
+  if (browser_ == "firefox") {
+    return page_title + " \u2014 Mozilla Firefox";
+  }
+  return browser_ == "webkit" ? "[Automation] " + page_title : page_title + " - Chromium";
 }
 
 std::string BrowserDriver::read_line(std::chrono::milliseconds timeout) {
