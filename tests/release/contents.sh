@@ -13,12 +13,7 @@ export LC_ALL=C
 name=vyrtel-$version
 archive=$dist/$name.tar.gz
 debs=("$dist/vyrtel_${version}_amd64.deb" "$dist/vyrtel_${version}_arm64.deb")
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/../failures.sh"
 
 expected="SHA256SUMS $name-web.zip $name-win64.zip $name.tar.gz vyrtel_${version}_amd64.deb"
 expected+=" vyrtel_${version}_arm64.deb"
@@ -59,5 +54,4 @@ entries() { dpkg-deb -c "$1" | awk '{ print $1, $2, $6 }'; }
   fail "the two packages hold different files or modes:" \
     "$(diff <(entries "${debs[0]}") <(entries "${debs[1]}") | head -n 10)"
 
-[ "$failures" -eq 0 ] && echo "The release holds what it should"
-exit $((failures > 0))
+finish "The release holds what it should"
