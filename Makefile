@@ -116,9 +116,6 @@ release:
 # Chromium and Firefox) on a private 1920x1080 Xvfb with a window manager, and prints one
 # table of the figures, the cost of a frame and the goals: bench/probe.cpp.
 BENCH_BUILD := build-bench
-# The version the builds name their files after: the third word of CMakeLists.txt's
-# project(vyrtel VERSION <version> ...).
-VERSION := $(word 3,$(shell grep -m 1 '^project' CMakeLists.txt))
 
 bench: web-site windows package-arm64 browser-tools
 	tools/install-deps.sh bench
@@ -126,7 +123,8 @@ bench: web-site windows package-arm64 browser-tools
 	  -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(BENCH_BUILD) -j $(JOBS) --target vyrtel_probe
 	$(BENCH_BUILD)/vyrtel_probe $$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) \
-	  $(WINDOWS_BUILD)/vyrtel-$(VERSION)-win64.zip $(ARM64_BUILD)/vyrtel_$(VERSION)_arm64.deb $(SITE)
+	  $(WINDOWS_BUILD)/$$(tools/release-name.sh windows) \
+	  $(ARM64_BUILD)/$$(tools/release-name.sh deb-arm64) $(SITE)
 
 # A picture of the window, build/screenshot.png: the program with its shipped font on a
 # private Xvfb, taken once the underline shows.
