@@ -2,9 +2,6 @@
 // system's means, for the rules that compat/ keeps once for both.
 #pragma once
 
-#include <cstdint>
-#include <optional>
-
 #include "app/platform.h"
 
 // The desktop the window will open on, as the system tells it; nothing where it cannot.

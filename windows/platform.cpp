@@ -19,10 +19,6 @@ void set_default(const char* variable, const char* value) {
   }
 }
 
-std::optional<Desktop> system_desktop() {
-  return primary_desktop();
-}
-
 void choose_presentation(std::string_view /*video_driver*/) {
   present_through_window_framebuffer();
 }

@@ -121,7 +121,7 @@ bool wakes_for_input() {
   return sdl_connection() != nullptr;
 }
 
-// Besides SDL's own queue (compat/sleep.cpp), what SDL read from the connection may be
+// Besides SDL's own queue (compat/platform.cpp), what SDL read from the connection may be
 // kept in Xlib's: input too, which a wait on the connection would not see.
 void wait_for_system_input(std::uint32_t timeout_ms) {
   Display* display = sdl_connection();
