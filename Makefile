@@ -5,6 +5,8 @@ BUILD := build
 SANITIZE_BUILD := build-sanitize
 JOBS := $(shell nproc)
 CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
+# The program alone, without the tests and the measuring tools.
+PROGRAM_ONLY := -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
 
 .PHONY: run test bench screenshot package package-arm64 build web web-site web-screenshot \
         browser-tools windows release
@@ -15,10 +17,19 @@ CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
 SOURCE_DATE_EPOCH ?= $(shell tools/source-date.sh)
 export SOURCE_DATE_EPOCH
 
+# Configures build folder $(1) with the options $(2), through $(CONFIGURE) where a target
+# names a wrapper of CMake's, and builds it: all of it, or the targets $(3).
+define configure_and_build
+$(CONFIGURE) cmake -S . -B $(1) $(CMAKE_FLAGS) $(2)
+cmake --build $(1) -j $(JOBS)$(if $(3), --target $(3))
+endef
+
+# The Debian package of build folder $(1), its files' modes the same whatever the umask.
+debian_package = cd $(1) && umask 022 && cpack -G DEB
+
 build:
 	tools/install-deps.sh build
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
-	cmake --build $(BUILD) -j $(JOBS)
+	$(call configure_and_build,$(BUILD),$(PROGRAM_ONLY))
 
 # The program reads rfs/rk_font.bin under its working directory: run it from here.
 run: build
@@ -30,14 +41,14 @@ run: build
 # through NODE_PATH when the Node first on PATH is not Debian's own.
 WEB_BUILD := build-web
 SITE := $(BUILD)/web
-EMSCRIPTEN_ENV := NODE_PATH=/usr/share/nodejs
 PORT ?= 8000
 
+web-site: export NODE_PATH := /usr/share/nodejs
+web-site: CONFIGURE := emcmake
 web-site:
 	tools/install-deps.sh web
-	$(EMSCRIPTEN_ENV) emcmake cmake -S . -B $(WEB_BUILD) $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Release \
-	  -DVYRTEL_WEB_SITE_DIR=$(CURDIR)/$(SITE)
-	$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	$(call configure_and_build,$(WEB_BUILD),-DCMAKE_BUILD_TYPE=Release \
+	  -DVYRTEL_WEB_SITE_DIR=$(CURDIR)/$(SITE))
 
 # Builds the page and serves it on http://127.0.0.1:$(PORT)/ until Ctrl-C.
 web: web-site
@@ -52,9 +63,8 @@ WINDOWS_SDL := $(CURDIR)/$(WINDOWS_BUILD)/sdl
 windows:
 	tools/install-deps.sh windows
 	windows/build-sdl.sh $(WINDOWS_SDL)
-	cmake -S . -B $(WINDOWS_BUILD) $(CMAKE_FLAGS) --toolchain windows/mingw-w64.cmake \
-	  -DCMAKE_BUILD_TYPE=Release -DVYRTEL_WINDOWS_SDL_PREFIX=$(WINDOWS_SDL)/prefix
-	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
+	$(call configure_and_build,$(WINDOWS_BUILD),--toolchain windows/mingw-w64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release -DVYRTEL_WINDOWS_SDL_PREFIX=$(WINDOWS_SDL)/prefix)
 
 # puppeteer-core, as the lockfile pins it, for driving the browsers.
 browser-tools:
@@ -66,20 +76,23 @@ browser-tools:
 CLASSIC_SDL := $(BUILD)/classic-sdl
 TEST_RELEASE := $(BUILD)/release
 SANITIZE_FLAGS := -DVYRTEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++
+# Puts the folder of the classic SDL 1.2 library, unpacked into $(CLASSIC_SDL) the first
+# time, into the shell's variable classic for the command that follows, or stops there
+# when the library cannot be had.
+WITH_CLASSIC_SDL = classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) &&
 
+test: CONFIGURE = $(WITH_CLASSIC_SDL)
 test:
 	tools/install-deps.sh test
 	$(MAKE) --no-print-directory browser-tools
 	tests/release/build-twice.sh $(TEST_RELEASE)
-	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
-	  cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON -DVYRTEL_CLASSIC_SDL_DIR="$$classic" \
-	    -DVYRTEL_BUILD_BENCH=ON -DVYRTEL_RELEASE_DIR=$(CURDIR)/$(TEST_RELEASE)/dist \
-	    -DVYRTEL_RELEASE_AGAIN_DIR=$(CURDIR)/$(TEST_RELEASE)/again
-	cmake --build $(BUILD) -j $(JOBS)
+	$(call configure_and_build,$(BUILD),-DVYRTEL_BUILD_TESTS=ON \
+	  -DVYRTEL_CLASSIC_SDL_DIR="$$classic" -DVYRTEL_BUILD_BENCH=ON \
+	  -DVYRTEL_RELEASE_DIR=$(CURDIR)/$(TEST_RELEASE)/dist \
+	  -DVYRTEL_RELEASE_AGAIN_DIR=$(CURDIR)/$(TEST_RELEASE)/again)
 	tests/run-ctest.sh $(BUILD) -j $(JOBS)
-	classic=$$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) && \
-	  cmake -S . -B $(SANITIZE_BUILD) $(CMAKE_FLAGS) $(SANITIZE_FLAGS) -DVYRTEL_CLASSIC_SDL_DIR="$$classic"
-	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	$(call configure_and_build,$(SANITIZE_BUILD),$(SANITIZE_FLAGS) \
+	  -DVYRTEL_CLASSIC_SDL_DIR="$$classic")
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
 	  tests/run-ctest.sh $(SANITIZE_BUILD) -j $(JOBS) -LE no-sanitize
 	@sed 's/^/GCC build: /' $(BUILD)/second-runs.txt
@@ -90,9 +103,8 @@ test:
 # dpkg-shlibdeps from the libraries the program links.
 package:
 	tools/install-deps.sh package
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
-	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && umask 022 && cpack -G DEB
+	$(call configure_and_build,$(BUILD),$(PROGRAM_ONLY))
+	$(call debian_package,$(BUILD))
 
 # The Debian package for 64-bit ARM, $(ARM64_BUILD)/vyrtel_<version>_arm64.deb, cross-built
 # with Debian's cross compiler against the arm64 SDL 1.2 that multiarch installs.
@@ -100,10 +112,9 @@ ARM64_BUILD := build-arm64
 
 package-arm64:
 	tools/install-deps.sh arm64
-	cmake -S . -B $(ARM64_BUILD) $(CMAKE_FLAGS) --toolchain packaging/aarch64-linux-gnu.cmake \
-	  -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
-	cmake --build $(ARM64_BUILD) -j $(JOBS)
-	cd $(ARM64_BUILD) && umask 022 && cpack -G DEB
+	$(call configure_and_build,$(ARM64_BUILD),--toolchain packaging/aarch64-linux-gnu.cmake \
+	  $(PROGRAM_ONLY))
+	$(call debian_package,$(ARM64_BUILD))
 
 # A release of the commit checked out, into dist/: the source archive, the Debian
 # package, the Windows zip, the browser page's zip and their SHA256SUMS, each the same
@@ -116,24 +127,20 @@ release:
 # Chromium and Firefox) on a private 1920x1080 Xvfb with a window manager, and prints one
 # table of the figures, the cost of a frame and the goals: bench/probe.cpp.
 BENCH_BUILD := build-bench
-# The version the builds name their files after: the third word of CMakeLists.txt's
-# project(vyrtel VERSION <version> ...).
-VERSION := $(word 3,$(shell grep -m 1 '^project' CMakeLists.txt))
 
 bench: web-site windows package-arm64 browser-tools
 	tools/install-deps.sh bench
-	cmake -S . -B $(BENCH_BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=ON \
-	  -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BENCH_BUILD) -j $(JOBS) --target vyrtel_probe
-	$(BENCH_BUILD)/vyrtel_probe $$(tools/fetch-classic-sdl.sh $(CLASSIC_SDL)) \
-	  $(WINDOWS_BUILD)/vyrtel-$(VERSION)-win64.zip $(ARM64_BUILD)/vyrtel_$(VERSION)_arm64.deb $(SITE)
+	$(call configure_and_build,$(BENCH_BUILD),-DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=ON \
+	  -DCMAKE_BUILD_TYPE=Release,vyrtel_probe)
+	$(WITH_CLASSIC_SDL) $(BENCH_BUILD)/vyrtel_probe "$$classic" \
+	  $(WINDOWS_BUILD)/$$(tools/release-name.sh windows) \
+	  $(ARM64_BUILD)/$$(tools/release-name.sh deb-arm64) $(SITE)
 
 # A picture of the window, build/screenshot.png: the program with its shipped font on a
 # private Xvfb, taken once the underline shows.
 screenshot:
 	tools/install-deps.sh test
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) -DVYRTEL_BUILD_TESTS=ON
-	cmake --build $(BUILD) -j $(JOBS) --target vyrtel vyrtel_screenshot
+	$(call configure_and_build,$(BUILD),-DVYRTEL_BUILD_TESTS=ON,vyrtel vyrtel_screenshot)
 	$(BUILD)/vyrtel_screenshot $(BUILD)/screenshot.png
 
 # Pictures of the browser page in headless Chromium: build/web-screenshot.png, and

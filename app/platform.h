@@ -1,8 +1,9 @@
 // What differs from one platform to the next. A platform reports what it knows (the
 // desktop, whether its sleep ends on input) and does what only it can (set SDL's
 // variables, sleep, show a failure); the rules that use what it reports are app/'s. Each
-// platform answers in its own folder (x11/ for the Linux desktop, windows/, web/); CMake
-// builds the one the program is for, and the unit tests link a stand-in of their own.
+// platform answers in its own folder (x11/ for the Linux desktop, windows/, web/), and in
+// compat/ what x11/ and windows/ share, posix/ what x11/ and web/ share; CMake builds the
+// one the program is for, and the unit tests link a stand-in of their own.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,7 @@
 // How many times its own size the window is shown at, from the desktop's display scale
 // (Windows' and X11's alike): every picture pixel a whole square of screen pixels, as
-// large as the scale asks and the screen allows.
+// large as the scale asks and the screen allows. The browser page keeps whole squares by
+// its own rule, in JavaScript, as many as its box holds (fitPicture in web/page.js).
 #pragma once
 
 #include <algorithm>

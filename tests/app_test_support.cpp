@@ -6,16 +6,15 @@
 
 #include "app/main_routine.h"
 #include "display/font_image.h"
+#include "display_choices.h"
 
 namespace fs = std::filesystem;
 
 void AppTest::SetUp() {
   fake_sdl::reset();
-  // The program sets some of SDL's variables for itself when the user has not; each run
-  // starts as a user's would, with none of them.
-  for (const char* variable :
-       {"SDL_VIDEODRIVER", "SDL_RENDER_DRIVER", "SDL_FRAMEBUFFER_ACCELERATION",
-        "SDL12COMPAT_SCALE_METHOD", "CACA_DRIVER"}) {
+  // The program runs in the test's own process, where what it set for itself stays set:
+  // each run starts as a user's would, with none of it.
+  for (const char* variable : kDisplayChoiceVariables) {
     unsetenv(variable);
   }
   previous_directory_ = fs::current_path();

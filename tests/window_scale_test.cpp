@@ -1,5 +1,5 @@
-// The scale the Windows program shows its window at: the display scales Windows offers,
-// and screens too small for them.
+// The scale the program shows its window at, on the X11 desktop as on Windows: the display
+// scales Windows offers, and screens too small for them.
 #include "app/window_scale.h"
 
 #include <gtest/gtest.h>

@@ -31,8 +31,8 @@ cd "$(dirname "$0")/.."
 # umask of whoever builds it.
 umask 022
 
-version=$(sed -n 's/^project.vyrtel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
-name=vyrtel-$version
+archive=$(tools/release-name.sh source)
+name=${archive%.tar.gz}
 
 step() {
   echo "== $*"
@@ -89,9 +89,9 @@ step "Releasing $name from commit $commit, dated $(date -u -d "@$SOURCE_DATE_EPO
 rm -rf "$out" "$tree"
 mkdir -p "$out" "$work"
 
-step "The source archive, $name.tar.gz"
-git archive --format=tar --prefix="$name/" "$commit" | gzip -9n >"$out/$name.tar.gz"
-tar -xzf "$out/$name.tar.gz" -C "$work"
+step "The source archive, $archive"
+git archive --format=tar --prefix="$name/" "$commit" | gzip -9n >"$out/$archive"
+tar -xzf "$out/$archive" -C "$work"
 
 # The Windows zip takes longest, mostly SDL2's configuration, which keeps one core busy:
 # the other two are built meanwhile, its lines marked as its own.
@@ -103,9 +103,10 @@ make -C "$tree" --no-print-directory package-arm64
 make -C "$tree" --no-print-directory web-site
 wait "$windows" || { echo "The Windows zip could not be built" >&2; exit 1; }
 
-cp "$tree/build/vyrtel_${version}"_*.deb "$tree/build-arm64/vyrtel_${version}_arm64.deb" \
-  "$tree/build-windows/$name-win64.zip" \
-  "$tree/build-web/$name-web.zip" "$out/"
+cp "$tree/build/$(tools/release-name.sh "deb-$(dpkg --print-architecture)")" \
+  "$tree/build-arm64/$(tools/release-name.sh deb-arm64)" \
+  "$tree/build-windows/$(tools/release-name.sh windows)" \
+  "$tree/build-web/$(tools/release-name.sh web)" "$out/"
 (cd "$out" && LC_ALL=C sha256sum -- *.deb *.tar.gz *.zip >SHA256SUMS)
 step "Released into $out:"
 (cd "$out" && cat SHA256SUMS)

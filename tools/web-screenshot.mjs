@@ -23,11 +23,18 @@ try {
   const page = await browser.newPage();
   await page.setViewport(phone ? PHONE_VIEWPORT : VIEWPORT);
   await page.goto(addressOf(server));
-  // The underline's six pixels under the cursor's starting cell, all white.
+  // The program draws its first frame with the underline off and turns it on at its first
+  // blink, the canvas's first change. Where the underline stands is the picture model's to
+  // know (tests/model/), not this tool's.
   await page.waitForFunction(() => {
     const canvas = document.querySelector('#stage canvas');
-    const pixels = canvas && canvas.getContext('2d').getImageData(153, 178, 6, 1).data;
-    return pixels && pixels.every((value) => value === 255);
+    if (!canvas) return false;
+    const { data } = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height);
+    const pixels = new Uint32Array(data.buffer);
+    // Until the program's first frame the canvas is transparent.
+    if (pixels[0] === 0) return false;
+    window.firstFrame ??= pixels;
+    return pixels.some((pixel, index) => pixel !== window.firstFrame[index]);
   }, { timeout: TIMEOUT_MS, polling: 20 });
   await page.screenshot({ path: output });
   console.log(`Wrote ${output}`);

@@ -87,7 +87,9 @@
   }
 
   // Every picture pixel covers the same whole number of device pixels, as many as fit, and
-  // the picture lands on whole device pixels, centred.
+  // the picture lands on whole device pixels, centred. The desktop's window keeps whole
+  // squares too, but as many as the display scale asks (app/window_scale.h): the page's
+  // JavaScript cannot share that C++.
   function fitPicture() {
     const ratio = window.devicePixelRatio || 1;
     const box = stage.getBoundingClientRect();

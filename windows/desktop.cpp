@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "compat/system.h"
+
 namespace {
 
 // The frame of a window in the style SDL gives one that cannot be resized: title bar,
@@ -75,9 +77,12 @@ std::wstring wide(std::string_view text) {
 
 }  // namespace
 
-Desktop primary_desktop() {
+// The primary monitor, where SDL opens the window: its scale, the frame of a window in
+// SDL's style at that scale, and its work area.
+std::optional<Desktop> system_desktop() {
   const HMONITOR monitor = primary_monitor();
-  return {.dpi = monitor_dpi(monitor), .frame = window_frame(), .work_area = work_area(monitor)};
+  return Desktop{
+      .dpi = monitor_dpi(monitor), .frame = window_frame(), .work_area = work_area(monitor)};
 }
 
 void show_failure_box(std::string_view message, const char* caption) {

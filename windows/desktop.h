@@ -1,15 +1,9 @@
-// What the program asks of Windows itself, beside SDL: the desktop its window opens on,
-// and a message box for a failure, which a windowed program's standard output
-// never shows.
+// What the program asks of Windows itself, beside SDL: the desktop its window opens on
+// (system_desktop, compat/system.h), and a message box for a failure, which a windowed
+// program's standard output never shows.
 #pragma once
 
 #include <string_view>
-
-#include "app/platform.h"
-
-// The primary monitor, where SDL opens the window: its scale, the frame of a window in
-// SDL's style at that scale, and its work area.
-Desktop primary_desktop();
 
 // Shows `message` (UTF-8; a final line end is dropped) in a message box titled `caption`
 // and waits until the user closes it. Nothing is shown when the user has asked for

@@ -1,6 +1,6 @@
 // The X11 desktop: its display scale, frames presented through X11 shared memory, and a
-// main loop that sleeps on the X connection, so that a key press wakes it at once. With
-// another video driver, or without the connection, the loop sleeps plainly.
+// main loop that waits on the X connection, so that a key press wakes it at once. With
+// another video driver, or without the connection, the loop sleeps plainly (compat/).
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
@@ -15,13 +15,11 @@
 #include "app/platform.h"
 #include "app/video_driver.h"
 #include "compat/presentation.h"
+#include "compat/system.h"
 
 namespace {
 
 constexpr std::string_view kX11Driver = "x11";
-// How many times its size the compatibility layer shows the window; the classic library
-// has no such scaling and ignores it.
-constexpr const char* kWindowScalingVariable = "SDL12COMPAT_WINDOW_SCALING";
 // How X11 desktops state their scale: GTK's whole-number scale, and the resolution that
 // GNOME and KDE put in the X resource database, 96 at 100 %.
 constexpr const char* kGdkScaleVariable = "GDK_SCALE";
@@ -94,8 +92,8 @@ Display* sdl_connection() {
 // The scale is read on a connection of the program's own, before SDL opens its display.
 // X11 tells nothing of a window's frame, nor of the room that panels leave, before a window
 // exists: the picture alone is fitted to the whole screen.
-std::optional<Desktop> desktop() {
-  if (std::getenv(kWindowScalingVariable) != nullptr || !x11_driver_possible()) {
+std::optional<Desktop> system_desktop() {
+  if (!x11_driver_possible()) {
     return std::nullopt;
   }
   Display* display = XOpenDisplay(nullptr);
@@ -111,10 +109,6 @@ std::optional<Desktop> desktop() {
   return facts;
 }
 
-void set_window_scale(int scale) {
-  set_default(kWindowScalingVariable, std::to_string(scale).c_str());
-}
-
 // Only X11 gets the window's own framebuffer: drivers that have none of their own
 // (wayland) could not open the display with acceleration turned off.
 void choose_presentation(std::string_view video_driver) {
@@ -127,19 +121,11 @@ bool wakes_for_input() {
   return sdl_connection() != nullptr;
 }
 
-// SDL reads the connection only when pumped, and may then keep what it read: in its own
-// queue, or in Xlib's. What is kept there is input too, which a wait on the connection
-// would not see; so the sleep starts only once both are empty.
-void sleep_until_input(std::uint32_t timeout_ms) {
+// Besides SDL's own queue (compat/platform.cpp), what SDL read from the connection may be
+// kept in Xlib's: input too, which a wait on the connection would not see.
+void wait_for_system_input(std::uint32_t timeout_ms) {
   Display* display = sdl_connection();
-  if (display == nullptr) {
-    SDL_Delay(timeout_ms);
-    return;
-  }
-  SDL_PumpEvents();
-  SDL_Event event;
-  if (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_ALLEVENTS) > 0 ||
-      XEventsQueued(display, QueuedAfterFlush) > 0) {
+  if (XEventsQueued(display, QueuedAfterFlush) > 0) {
     return;
   }
   pollfd connection{.fd = ConnectionNumber(display), .events = POLLIN, .revents = 0};

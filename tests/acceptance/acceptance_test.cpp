@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <iostream>
 
-#include "window_launch.h"
 #include "x_server.h"
 
 namespace {

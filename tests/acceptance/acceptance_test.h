@@ -15,15 +15,11 @@
 #include "polling.h"
 #include "program_run.h"
 #include "screen_model.h"
+#include "window_launch.h"
 #include "x_session.h"
 
 using namespace std::chrono_literals;
 
-// Generous limits: a loaded two-core machine running the sanitizer build next to another
-// test takes many times longer than an idle one for each of these.
-inline constexpr std::chrono::milliseconds kWindowTimeout = 30s;
-inline constexpr std::chrono::milliseconds kPictureTimeout = 15s;
-inline constexpr std::chrono::milliseconds kExitTimeout = 20s;
 // Readout values a watch of the blink takes: five toggles.
 inline constexpr std::size_t kBlinkValuesWatched = 6;
 

@@ -16,12 +16,6 @@
 
 namespace {
 
-using namespace std::chrono_literals;
-
-constexpr std::chrono::milliseconds kWindowTimeout = 30s;
-constexpr std::chrono::milliseconds kPictureTimeout = 15s;
-constexpr std::chrono::milliseconds kExitTimeout = 10s;
-
 FontBytes shipped_font() {
   const std::string text = read_file(VYRTEL_SHIPPED_FONT);
   return FontBytes{text.begin(), text.end()};

@@ -10,6 +10,12 @@
 #include "program_run.h"
 #include "x_session.h"
 
+// Generous limits for a run in a window: a loaded two-core machine running the sanitizer
+// build next to another test takes many times longer than an idle one for each of these.
+inline constexpr std::chrono::milliseconds kWindowTimeout = std::chrono::seconds{30};
+inline constexpr std::chrono::milliseconds kPictureTimeout = std::chrono::seconds{15};
+inline constexpr std::chrono::milliseconds kExitTimeout = std::chrono::seconds{20};
+
 struct WindowLaunch {
   std::unique_ptr<ProgramRun> run;
   std::optional<WindowId> window;  // none when the launch failed

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "display_choices.h"
+
 namespace {
 
 // Where the run keeps its standard streams: not stdout.txt and stderr.txt, the names the
@@ -62,17 +64,14 @@ std::string read_if_present(const std::filesystem::path& file) {
   return std::filesystem::exists(file) ? read_file(file) : std::string{};
 }
 
-// Variables a user's session may hold that would steer SDL (or the loader's choice of
-// SDL) away from the display and library under test; each run names its own. In the
-// sanitizer build, LeakSanitizer would report the memory that SDL, D-Bus and the X and GL
-// libraries keep until exit, from code unloaded by then, so that not even a suppression
-// list can tell it from the program's own: the run looks for memory errors only.
+// A user's session may steer SDL (or the loader's choice of SDL) away from the display
+// and library under test; each run names its own. In the sanitizer build, LeakSanitizer
+// would report the memory that SDL, D-Bus and the X and GL libraries keep until exit, from
+// code unloaded by then, so that not even a suppression list can tell it from the
+// program's own: the run looks for memory errors only.
 EnvChanges without_display_choices() {
   EnvChanges env{{"ASAN_OPTIONS", "detect_leaks=0"}};
-  for (const char* variable :
-       {"SDL_VIDEODRIVER", "SDL_VIDEO_X11_VISUALID", "SDL_RENDER_DRIVER",
-        "SDL_FRAMEBUFFER_ACCELERATION", "SDL_RENDER_SCALE_QUALITY", "SDL12COMPAT_SCALE_METHOD",
-        "SDL12COMPAT_WINDOW_SCALING", "GDK_SCALE", "CACA_DRIVER", "WAYLAND_DISPLAY", "DISPLAY"}) {
+  for (const char* variable : kDisplayChoiceVariables) {
     env.emplace_back(variable, std::nullopt);
   }
   env.emplace_back("LD_LIBRARY_PATH", classic_sdl_dir());

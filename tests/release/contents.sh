@@ -10,32 +10,30 @@ dist=${1:?usage: $0 DIST VERSION REPOSITORY}
 version=${2:?usage: $0 DIST VERSION REPOSITORY}
 repository=${3:?usage: $0 DIST VERSION REPOSITORY}
 export LC_ALL=C
-name=vyrtel-$version
-archive=$dist/$name.tar.gz
-debs=("$dist/vyrtel_${version}_amd64.deb" "$dist/vyrtel_${version}_arm64.deb")
-failures=0
+. "$(dirname "$0")/../failures.sh"
+release_name() { "$(dirname "$0")/../../tools/release-name.sh" "$1" "$version"; }
+source_archive=$(release_name source)
+name=${source_archive%.tar.gz}
+archive=$dist/$source_archive
+debs=("$dist/$(release_name deb-amd64)" "$dist/$(release_name deb-arm64)")
 
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-expected="SHA256SUMS $name-web.zip $name-win64.zip $name.tar.gz vyrtel_${version}_amd64.deb"
-expected+=" vyrtel_${version}_arm64.deb"
+released=$(for file in source deb-amd64 deb-arm64 windows web; do release_name $file; done |
+  sort | tr '\n' ' ')
 listed=$(ls "$dist" | tr '\n' ' ')
-[ "$listed" = "$expected " ] || fail "the release holds [$listed], not [$expected]"
+[ "$listed" = "SHA256SUMS $released" ] ||
+  fail "the release holds [$listed], not [SHA256SUMS $released]"
 
 summed=$(awk '{ print $2 }' "$dist/SHA256SUMS" | sort | tr '\n' ' ')
-[ "$summed" = "${expected#SHA256SUMS } " ] || fail "SHA256SUMS names [$summed]"
+[ "$summed" = "$released" ] || fail "SHA256SUMS names [$summed]"
 (cd "$dist" && sha256sum --check --quiet SHA256SUMS) || fail "SHA256SUMS does not check"
 
 # git get-tar-commit-id reads only the archive's first header, which ends gzip early.
 commit=$(set +o pipefail; gzip -dc "$archive" 2>/dev/null | git get-tar-commit-id) ||
-  fail "$name.tar.gz names no commit"
+  fail "$source_archive names no commit"
 archived=$(tar -tzf "$archive" | grep -v '/$' | sort)
 tracked=$(git -C "$repository" ls-tree -r --name-only "$commit" | sed "s|^|$name/|" | sort)
 [ "$archived" = "$tracked" ] ||
-  fail "$name.tar.gz does not hold exactly the files of commit $commit under $name/:" \
+  fail "$source_archive does not hold exactly the files of commit $commit under $name/:" \
     "$(diff <(echo "$tracked") <(echo "$archived") | head -n 10)"
 
 for deb in "${debs[@]}"; do
@@ -59,5 +57,4 @@ entries() { dpkg-deb -c "$1" | awk '{ print $1, $2, $6 }'; }
   fail "the two packages hold different files or modes:" \
     "$(diff <(entries "${debs[0]}") <(entries "${debs[1]}") | head -n 10)"
 
-[ "$failures" -eq 0 ] && echo "The release holds what it should"
-exit $((failures > 0))
+finish "The release holds what it should"

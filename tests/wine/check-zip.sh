@@ -12,12 +12,7 @@ zip=${1:?usage: $0 ZIP DIR SHIPPED_FONT}
 dir=${2:?usage: $0 ZIP DIR SHIPPED_FONT}
 shipped_font=${3:?usage: $0 ZIP DIR SHIPPED_FONT}
 program=$dir/program/vyrtel.exe
-failures=0
-
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+. "$(dirname "$0")/../failures.sh"
 
 expected="LICENSE-SDL2.txt LICENSE-sdl12-compat.txt LICENSE.txt README-ru.txt README.txt SDL.dll \
 SDL2.dll rfs/rk_font.bin vyrtel.exe"
@@ -58,5 +53,4 @@ grep -q 'type=16' <<<"$resources" || fail "vyrtel.exe has no version information
 wrestool --extract --raw --type=24 "$program" | grep -q '>PerMonitorV2' ||
   fail "vyrtel.exe has no manifest declaring per-monitor (v2) DPI awareness"
 
-[ "$failures" -eq 0 ] && echo "The zip holds what it should"
-exit $((failures > 0))
+finish "The zip holds what it should"
