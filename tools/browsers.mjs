@@ -143,20 +143,29 @@ export async function launchWebKit({ language = 'en' } = {}) {
   const folder = await mkdtemp(join(tmpdir(), 'vyrtel-webkit-'));
   const env = { ...process.env, LC_ALL: 'C' };
   if (language === 'ru') {
-    await promisify(execFile)('localedef', ['-i', 'ru_RU', '-f', 'UTF-8', join(folder, 'ru_RU.UTF-8')]);
+    await promisify(execFile)('localedef',
+      ['-i', 'ru_RU', '-f', 'UTF-8', join(folder, 'ru_RU.UTF-8')]);
     Object.assign(env, { LOCPATH: folder, LC_ALL: 'ru_RU.UTF-8' });
   } else if (language !== 'en') {
     throw new Error(`unknown language ${language}`);
   }
-  const address = `http://127.0.0.1:${await freePort()}`;
-  const driver = spawn('WebKitWebDriver', [`--port=${new URL(address).port}`], { env, stdio: 'ignore' });
+  const port = await freePort();
+  const address = `http://127.0.0.1:${port}`;
+  const driver = spawn('WebKitWebDriver', [`--port=${port}`], { env, stdio: 'ignore' });
+  process.on('exit', () => driver.kill());
   await waitUntilListening(`${address}/status`, WEBDRIVER_START_MS);
+  const sessions = [];
   return {
-    newSession: () => new Builder().usingServer(address).withCapabilities({
-      browserName: 'MiniBrowser',
-      'webkitgtk:browserOptions': { binary: MINIBROWSER, args: ['--automation'] },
-    }).build(),
+    async newSession() {
+      sessions.push(await new Builder().usingServer(address).withCapabilities({
+        browserName: 'MiniBrowser',
+        'webkitgtk:browserOptions': { binary: MINIBROWSER, args: ['--automation'] },
+      }).build());
+      return sessions.at(-1);
+    },
+    // The driver leaves the browsers of sessions still open behind: they are closed first.
     async close() {
+      await Promise.allSettled(sessions.map((session) => session.quit()));
       driver.kill();
       await rm(folder, { recursive: true, force: true });
     },

@@ -1,8 +1,8 @@
 // The browser page in a real browser (VYRTEL_BROWSER: chromium, firefox or webkit), headed
-// on the suite's X server: the same program, built with Emscripten, must show the desktop's test
-// screen pixel for pixel, take the same keys, from the keyboard or, on a phone, from the
-// page's own keys, switch to the browser's full screen, and say on the page how it ended,
-// in English or, where the browser prefers it, in Russian.
+// on the suite's X server: the same program, built with Emscripten, must show the desktop's
+// test screen pixel for pixel, take the same keys, from the keyboard or, on a phone, from
+// the page's own keys, switch to the browser's full screen, and say on the page how it
+// ended, in English or, where the browser prefers it, in Russian.
 // The page also installs as an app, keeps running offline, and comes back running.
 #include <X11/keysym.h>
 
@@ -49,35 +49,17 @@ const std::map<Language, PageTexts> kTexts{
       "Программа Vyrtel завершилась с кодом 1, сообщение ниже.",
       {"Вверх", "Вниз", "Влево", "Вправо", "Пробел", "Esc"}}}};
 
-// The folder the browser's server serves: the page as built, and a copy without its font.
-struct ServedSite {
-  ScratchDirectory folder;
-  ServedSite() {
-    std::filesystem::create_directory_symlink(VYRTEL_WEB_SITE, folder.path() / kSiteFolder);
-  }
-  // A fresh copy of the page without its font, which a case may give one.
-  void make_site_without_font() const {
-    const std::filesystem::path without_font = folder.path() / kSiteWithoutFont;
-    std::filesystem::remove_all(without_font);
-    std::filesystem::create_directory(without_font);
-    for (const auto& entry : std::filesystem::directory_iterator{VYRTEL_WEB_SITE}) {
-      if (entry.path().filename() != kFontFile) {
-        std::filesystem::create_symlink(entry.path(), without_font / entry.path().filename());
-      }
-    }
-  }
-};
+std::string browser_name() {
+  const char* name = std::getenv("VYRTEL_BROWSER");
+  return name != nullptr ? name : "chromium";
+}
 
-// One browser for every case this process runs, started with the first (a fresh page for
-// each), and closed before the X server it shows its windows on: the later a static is
-// made, the sooner it goes.
+// One browser for every case this process runs, started with the first, and the folder
+// its server serves. Made after the X server it shows its windows on, it goes before it,
+// as statics go in the opposite order.
 struct SharedBrowser {
-  ServedSite site;
-  BrowserDriver driver;
-  SharedBrowser()
-      : driver{std::getenv("VYRTEL_BROWSER") != nullptr ? std::getenv("VYRTEL_BROWSER")
-                                                         : "chromium",
-               site.folder.path(), x_session().display_name()} {}
+  ScratchDirectory served;
+  BrowserDriver driver{browser_name(), served.path(), x_session().display_name()};
 };
 
 SharedBrowser& shared_browser() {
@@ -92,8 +74,18 @@ class BrowserPage : public ProgramTest {
   virtual Language language() const { return Language::kEnglish; }
   const PageTexts& texts() const { return kTexts.at(language()); }
 
+  // A fresh page, from a folder made afresh that holds the page as built and a copy
+  // without its font.
   void SetUp() override {
-    shared_browser().site.make_site_without_font();
+    std::filesystem::remove_all(served_);
+    std::filesystem::create_directories(served_ / kSiteWithoutFont);
+    std::filesystem::create_directory_symlink(VYRTEL_WEB_SITE, served_ / kSiteFolder);
+    for (const auto& entry : std::filesystem::directory_iterator{VYRTEL_WEB_SITE}) {
+      const auto name = entry.path().filename();
+      if (name != kFontFile) {
+        std::filesystem::create_symlink(entry.path(), served_ / kSiteWithoutFont / name);
+      }
+    }
     browser_->new_page(on_phone(), texts().lang);
   }
 
@@ -132,7 +124,7 @@ class BrowserPage : public ProgramTest {
 
   // Chooses `font` in the page's font input, as a file of its own.
   void choose_font(const FontBytes& font) {
-    const std::filesystem::path file = shared_browser().site.folder.path() / "chosen-font.bin";
+    const std::filesystem::path file = served_ / "chosen-font.bin";
     write_file(file, font);
     browser_->command("font " + file.string());
   }
@@ -194,6 +186,7 @@ class BrowserPage : public ProgramTest {
   }
 
   BrowserDriver* browser_ = &shared_browser().driver;
+  std::filesystem::path served_ = shared_browser().served.path();
 };
 
 // How the keys reach the page: from the keyboard, or, on a phone held upright with no
@@ -315,8 +308,7 @@ TEST_P(PageLanguage, MissingFontGivesItsMessageAndStatusOneThenTheShippedFontIsO
   ASSERT_TRUE(wait_for_answer("status", texts().stopped_with_message));
   EXPECT_EQ(browser_->command("output"), std::string{kFontMessage} + "\\n");
   std::filesystem::create_symlink(std::filesystem::path{VYRTEL_WEB_SITE} / kFontFile,
-                                  shared_browser().site.folder.path() / kSiteWithoutFont /
-                                      kFontFile);
+                                  served_ / kSiteWithoutFont / kFontFile);
   EXPECT_EQ(browser_->command("shipped-font"), "ok");
   EXPECT_TRUE(wait_for_answer("status", texts().running));
   EXPECT_TRUE(wait_for_picture(shipped_screen_blinking()));

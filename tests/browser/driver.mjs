@@ -7,20 +7,20 @@
 // preferring English or Russian; a case that asks for another gets the browser started
 // afresh for it.
 // Usage: node driver.mjs chromium|firefox|webkit SITE_FOLDER
-// It answers one line on standard output for each command line on standard input:
-//   page desktop|phone en|ru   a fresh page and server, as that browser ("ok")
+// It answers one line on standard output for each command line on standard input, "ok"
+// where the command gives nothing else:
+//   page desktop|phone en|ru   a fresh page and server, as that browser
 //   open PATH         loads the page at PATH of the site, in a fresh page if there is none
-//                     ("ok")
 //   clicked           "yes" once the page has had a click, else "no"
 //   title             the page's title
 //   canvas FILE       writes the program's canvas to FILE as raw RGB ("W H", or "none")
-//   font FILE         chooses FILE in the page's font input ("ok")
-//   restart           clicks the page's button for a fresh start ("ok")
-//   shipped-font      clicks the page's button for a start with the shipped font ("ok")
+//   font FILE         chooses FILE in the page's font input
+//   restart           clicks the page's button for a fresh start
+//   shipped-font      clicks the page's button for a start with the shipped font
 //   status            the page's status line
 //   output            what the program printed, with line ends as "\n"
 //   fullscreen        "yes" while the page is in full screen, else "no"
-//   tap NAME          taps the on-screen key whose accessible name is NAME ("ok")
+//   tap NAME          taps the on-screen key whose accessible name is NAME
 //   fits              "yes" when the picture and the on-screen keys lie within the
 //                     viewport, the picture at a whole number of device pixels per pixel;
 //                     else what does not
@@ -29,9 +29,9 @@
 //   lang              the page's language, as <html lang> gives it
 //   untranslated      words of the page's own texts in the other language's script (Latin
 //                     on a Russian page, Cyrillic on an English one), names aside; or "none"
-//   kept              waits until the service worker keeps the page for use offline ("ok")
-//   stop-server       stops serving the site, as a server gone away would ("ok")
-//   reload            reloads the page ("ok")
+//   kept              waits until the service worker keeps the page for use offline
+//   stop-server       stops serving the site, as a server gone away would
+//   reload            reloads the page
 //   away-and-back     opens another page, goes Back, and answers "restored" when the
 //                     page came back from the back/forward cache, else "reloaded"
 // Any failure answers "error: <what>". End of input closes the browser.
@@ -128,28 +128,7 @@ function rgbOf({ width, height, runs }) {
   return rgb;
 }
 
-// What the commands need of a page, alike for puppeteer's pages and WebDriver's sessions.
-async function puppeteerPage(browser, phone) {
-  const page = await browser.newPage();
-  if (phone) await page.setViewport(PHONE_VIEWPORT);
-  return {
-    goto: (url) => page.goto(url, { waitUntil: 'load' }),
-    evaluate: (fn, ...args) => page.evaluate(fn, ...args),
-    click: (selector) => page.click(selector),
-    upload: async (selector, file) => (await page.$(selector)).uploadFile(file),
-    tap: (name) => page.tap(`::-p-aria(${name}[role="button"])`),
-    async installabilityErrors() {
-      const session = await page.createCDPSession();
-      const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
-      await session.detach();
-      return installabilityErrors.map((error) => error.errorId);
-    },
-    reload: () => page.reload({ waitUntil: 'load' }),
-    back: () => page.goBack({ waitUntil: 'load', timeout: BACK_TIMEOUT_MS }).catch(() => {}),
-    close: () => page.close(),
-  };
-}
-
+// A WebDriver session, for WebKit, answering the part of puppeteer's Page the commands use.
 async function webdriverPage(webkit) {
   const session = await webkit.newSession();
   const element = (selector) => session.findElement(By.css(selector));
@@ -157,39 +136,34 @@ async function webdriverPage(webkit) {
     goto: (url) => session.get(url),
     evaluate: (fn, ...args) => session.executeScript(fn, ...args),
     click: async (selector) => (await element(selector)).click(),
-    upload: async (selector, file) => (await element(selector)).sendKeys(file),
+    $: (selector) => ({ uploadFile: async (file) => (await element(selector)).sendKeys(file) }),
     reload: () => session.navigate().refresh(),
-    back: () => session.navigate().back(),
+    goBack: () => session.navigate().back(),
     close: () => session.quit(),
   };
 }
 
 // The browser, started for one form and language at a time.
-class Browser {
-  constructor(name) {
-    this.name = name;
-    this.started = null;  // { phone, language, instance }
-  }
-
-  async newPage(phone, language) {
-    const { started } = this;
-    if (!started || started.phone !== phone || started.language !== language) {
-      await this.close();
-      this.started = {
-        phone,
-        language,
-        instance: this.name === 'webkit' ? await launchWebKit({ language })
-          : await launchBrowser(puppeteer, this.name, { headless: false, phone, language }),
-      };
-    }
-    const { instance } = this.started;
-    return this.name === 'webkit' ? webdriverPage(instance) : puppeteerPage(instance, phone);
-  }
-
-  async close() {
-    await this.started?.instance.close();
-    this.started = null;
-  }
+function browserNamed(name) {
+  let started = null;  // { phone, language, instance }
+  const close = async () => {
+    await started?.instance.close();
+    started = null;
+  };
+  return {
+    async newPage(phone, language) {
+      if (started?.phone !== phone || started?.language !== language) {
+        await close();
+        started = { phone, language, instance: name === 'webkit' ? await launchWebKit({ language })
+          : await launchBrowser(puppeteer, name, { headless: false, phone, language }) };
+      }
+      if (name === 'webkit') return webdriverPage(started.instance);
+      const page = await started.instance.newPage();
+      if (phone) await page.setViewport(PHONE_VIEWPORT);
+      return page;
+    },
+    close,
+  };
 }
 
 async function until(condition, timeoutMs) {
@@ -212,16 +186,11 @@ function commandsFor(browser, siteFolder) {
     page = await browser.newPage(phone, language);
   };
   return {
-    async page(words) {
-      const [form, language] = words.split(' ');
-      await freshPage(form === 'phone', language);
-      return 'ok';
-    },
+    page: (words) => freshPage(words.startsWith('phone'), words.split(' ')[1]),
     async open(path) {
       if (!page) await freshPage(false, 'en');
       await page.goto(new URL(path, site()).href);
       await evaluate(recordClick);
-      return 'ok';
     },
     clicked: async () => ((await evaluate(() => window.vyrtelClicked === true)) ? 'yes' : 'no'),
     title: () => evaluate(() => document.title),
@@ -231,29 +200,22 @@ function commandsFor(browser, siteFolder) {
       await writeFile(file, rgbOf(runs));
       return `${runs.width} ${runs.height}`;
     },
-    async font(file) {
-      await page.upload('#font-file', file);
-      return 'ok';
-    },
-    async restart() {
-      await page.click('#restart');
-      return 'ok';
-    },
-    async 'shipped-font'() {
-      await page.click('#shipped-font');
-      return 'ok';
-    },
+    font: async (file) => (await page.$('#font-file')).uploadFile(file),
+    restart: () => page.click('#restart'),
+    'shipped-font': () => page.click('#shipped-font'),
     status: () => evaluate(() => document.getElementById('status').textContent),
     output: () => evaluate(() => document.getElementById('output').textContent)
       .then((text) => text.replaceAll('\n', '\\n')),
     fullscreen: () => evaluate(() => (document.fullscreenElement
       || document.webkitFullscreenElement ? 'yes' : 'no')),
-    async tap(name) {
-      await page.tap(name);
-      return 'ok';
-    },
+    tap: (name) => page.tap(`::-p-aria(${name}[role="button"])`),
     fits: () => evaluate(layoutFits),
-    installable: async () => (await page.installabilityErrors()).join(' ') || 'none',
+    async installable() {
+      const session = await page.createCDPSession();
+      const { installabilityErrors } = await session.send('Page.getInstallabilityErrors');
+      await session.detach();
+      return installabilityErrors.map((error) => error.errorId).join(' ') || 'none';
+    },
     async accessibility() {
       const axe = await readFile(AXE_SCRIPT, 'utf8');
       const violations = await evaluate(async (source) => {
@@ -269,21 +231,12 @@ function commandsFor(browser, siteFolder) {
     },
     lang: () => evaluate(() => document.documentElement.lang),
     untranslated: () => evaluate(untranslatedWords),
-    async kept() {
-      await evaluate(() => navigator.serviceWorker.ready.then(() => true));
-      return 'ok';
-    },
-    async 'stop-server'() {
-      await new Promise((resolve) => {
-        server.close(resolve);
-        server.closeAllConnections();
-      });
-      return 'ok';
-    },
-    async reload() {
-      await page.reload();
-      return 'ok';
-    },
+    kept: () => evaluate(() => navigator.serviceWorker.ready.then(() => undefined)),
+    'stop-server': () => new Promise((resolve) => {
+      server.close(resolve);
+      server.closeAllConnections();
+    }),
+    reload: async () => { await page.reload(); },
     // A page the back/forward cache keeps comes back with its scripts' state, here a mark
     // left on it; one loaded afresh comes back without.
     async 'away-and-back'() {
@@ -292,7 +245,7 @@ function commandsFor(browser, siteFolder) {
         return window.location.pathname;
       });
       await page.goto(new URL('/away', site()).href);
-      await page.back();
+      await page.goBack({ timeout: BACK_TIMEOUT_MS }).catch(() => {});
       await until(() => evaluate((path) => window.location.pathname === path
         && document.readyState === 'complete', here), 2 * BACK_TIMEOUT_MS);
       return (await evaluate(() => window.vyrtelLeftHere === true)) ? 'restored' : 'reloaded';
@@ -302,14 +255,14 @@ function commandsFor(browser, siteFolder) {
 
 async function main() {
   const [browserName, siteFolder] = process.argv.slice(2);
-  const browser = new Browser(browserName);
+  const browser = browserNamed(browserName);
   const commands = commandsFor(browser, siteFolder);
   console.log('ready');
   for await (const line of createInterface({ input: process.stdin })) {
     const [name, ...words] = line.split(' ');
     const command = commands[name];
     try {
-      console.log(command ? await command(words.join(' ')) : `error: no command ${name}`);
+      console.log(command ? (await command(words.join(' '))) ?? 'ok' : `error: no command ${name}`);
     } catch (error) {
       console.log(`error: ${String(error.message).split('\n')[0]}`);
     }

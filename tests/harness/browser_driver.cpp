@@ -48,7 +48,7 @@ BrowserDriver::BrowserDriver(const std::string& browser, const std::filesystem::
                    .output_fd = answers.write_end});
   ::close(commands.read_end);
   ::close(answers.write_end);
-  const std::string greeting = read_line(kStartTimeout);
+  const std::string greeting = read_line("start", kStartTimeout);
   if (greeting != "ready") {
     throw std::runtime_error(browser + " did not start: " + greeting + " " +
                              read_file(scratch_.path() / "driver-errors.txt"));
@@ -64,12 +64,7 @@ BrowserDriver::~BrowserDriver() {
 }
 
 void BrowserDriver::new_page(bool phone, const std::string& language) {
-  try {
-    command(std::string{"page "} + (phone ? "phone " : "desktop ") + language, kStartTimeout);
-  } catch (const std::runtime_error& error) {
-    throw std::runtime_error(browser_ + " could not be started for a fresh page within " +
-                             std::to_string(kStartTimeout.count()) + " ms: " + error.what());
-  }
+  command(std::string{"page "} + (phone ? "phone " : "desktop ") + language, kStartTimeout);
 }
 
 std::string BrowserDriver::command(const std::string& line) {
@@ -81,7 +76,7 @@ std::string BrowserDriver::command(const std::string& line, std::chrono::millise
   if (::write(to_driver_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
     throw std::runtime_error("the browser driver has gone");
   }
-  std::string answer = read_line(timeout);
+  std::string answer = read_line(line, timeout);
   if (answer.starts_with("error:")) {
     throw std::runtime_error(line + ": " + answer);
   }
@@ -115,7 +110,8 @@ std::string BrowserDriver::window_title(const std::string& page_title) const {
   return browser_ == "webkit" ? "[Automation] " + page_title : page_title + " - Chromium";
 }
 
-std::string BrowserDriver::read_line(std::chrono::milliseconds timeout) {
+std::string BrowserDriver::read_line(const std::string& awaited,
+                                     std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   for (;;) {
     if (const auto end = pending_.find('\n'); end != std::string::npos) {
@@ -127,7 +123,8 @@ std::string BrowserDriver::read_line(std::chrono::milliseconds timeout) {
         deadline - std::chrono::steady_clock::now());
     pollfd ready{.fd = from_driver_, .events = POLLIN, .revents = 0};
     if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
-      throw std::runtime_error("the browser driver did not answer in time");
+      throw std::runtime_error(awaited + ": " + browser_ + "'s driver gave no answer within " +
+                               std::to_string(timeout.count()) + " ms");
     }
     std::array<char, 4096> buffer{};
     const ssize_t got = ::read(from_driver_, buffer.data(), buffer.size());

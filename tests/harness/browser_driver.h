@@ -40,7 +40,8 @@ class BrowserDriver {
 
  private:
   std::string command(const std::string& line, std::chrono::milliseconds timeout);
-  std::string read_line(std::chrono::milliseconds timeout);
+  // The driver's next line, the answer to `awaited`.
+  std::string read_line(const std::string& awaited, std::chrono::milliseconds timeout);
 
   std::string browser_;
   ScratchDirectory scratch_;
