@@ -7,7 +7,7 @@ import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { promisify } from 'node:util';
-import { Builder } from 'selenium-webdriver';
+import { Builder, By } from 'selenium-webdriver';
 
 const CHROMIUM_ARGS = [
   '--no-first-run',
@@ -58,11 +58,13 @@ const FIREFOX_TOUCH_PREFS = {
   'full-screen-api.allow-trusted-requests-only': false,
 };
 
-// Starts `name` headed on DISPLAY, or headless; as a phone's with `phone`, whose pages then
-// need PHONE_VIEWPORT too; preferring `language` ("en" or "ru"), whatever this machine's
-// locale. The browser's profile is a fresh folder, removed when the browser closes.
+// Starts `name` ("chromium", "firefox", or "webkit", always headed and never a phone's)
+// headed on DISPLAY, or headless; as a phone's with `phone`, whose pages then need
+// PHONE_VIEWPORT too; preferring `language` ("en" or "ru"), whatever this machine's locale.
+// The browser's profile is a fresh folder, removed when the browser closes.
 export async function launchBrowser(puppeteer, name,
   { headless = false, args = [], phone = false, language = 'en' } = {}) {
+  if (name === 'webkit') return launchWebKit(language);
   const preferred = PREFERRED_LANGUAGES[language];
   if (!preferred) throw new Error(`unknown language ${language}`);
   const profile = await mkdtemp(join(tmpdir(), `vyrtel-${name}-`));
@@ -135,11 +137,25 @@ async function waitUntilListening(url, timeoutMs) {
   throw new Error(`nothing listens at ${url} after ${timeoutMs} ms`);
 }
 
-// Starts WebKitWebDriver, which starts a MiniBrowser headed on DISPLAY for each session it
-// is asked for: newSession() gives a selenium-webdriver WebDriver. WebKit prefers the
-// language of the C library's locale: English for "C", Russian for ru_RU.UTF-8, which
+// A WebDriver session, answering the part of puppeteer's Page that the browser tests use.
+function pageOf(session) {
+  const element = (selector) => session.findElement(By.css(selector));
+  return {
+    goto: (url) => session.get(url),
+    evaluate: (fn, ...args) => session.executeScript(fn, ...args),
+    click: async (selector) => (await element(selector)).click(),
+    $: (selector) => ({ uploadFile: async (file) => (await element(selector)).sendKeys(file) }),
+    reload: () => session.navigate().refresh(),
+    goBack: () => session.navigate().back(),
+    close: () => session.quit(),
+  };
+}
+
+// Starts WebKitWebDriver, which starts a MiniBrowser headed on DISPLAY for each page, a
+// WebDriver session, that newPage() opens: the browser in puppeteer's terms. WebKit prefers
+// the language of the C library's locale: English for "C", Russian for ru_RU.UTF-8, which
 // localedef makes for it, as few machines have it.
-export async function launchWebKit({ language = 'en' } = {}) {
+async function launchWebKit(language) {
   const folder = await mkdtemp(join(tmpdir(), 'vyrtel-webkit-'));
   const env = { ...process.env, LC_ALL: 'C' };
   if (language === 'ru') {
@@ -156,12 +172,12 @@ export async function launchWebKit({ language = 'en' } = {}) {
   await waitUntilListening(`${address}/status`, WEBDRIVER_START_MS);
   const sessions = [];
   return {
-    async newSession() {
+    async newPage() {
       sessions.push(await new Builder().usingServer(address).withCapabilities({
         browserName: 'MiniBrowser',
         'webkitgtk:browserOptions': { binary: MINIBROWSER, args: ['--automation'] },
       }).build());
-      return sessions.at(-1);
+      return pageOf(sessions.at(-1));
     },
     // The driver leaves the browsers of sessions still open behind: they are closed first.
     async close() {

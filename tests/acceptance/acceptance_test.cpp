@@ -180,12 +180,14 @@ void ProgramTest::expect_full_screen_and_back() {
   EXPECT_TRUE(wait_for_both_blink_phases(test_screen()));
 }
 
-std::optional<Image> ProgramTest::wait_for_full_screen(const ExpectedPicture& expected) {
+double screen_fit() {
   const WindowGeometry screen = x_session().screen();
-  const double scale = on_classic_sdl()
-                           ? 1.0
-                           : std::min(static_cast<double>(screen.width) / kWindowWidth,
-                                      static_cast<double>(screen.height) / kWindowHeight);
+  return std::min(static_cast<double>(screen.width) / kWindowWidth,
+                  static_cast<double>(screen.height) / kWindowHeight);
+}
+
+std::optional<Image> ProgramTest::wait_for_full_screen(const ExpectedPicture& expected) {
+  const double scale = full_screen_scale();
   return wait_for_shown(
       expected, [] { return x_session().capture_screen(); },
       [scale](const Image& shot) { return read_full_screen(shot, scale); });

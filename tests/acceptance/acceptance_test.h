@@ -27,6 +27,9 @@ inline constexpr std::size_t kBlinkValuesWatched = 6;
 // test program ends.
 XSession& x_session();
 
+// How many times the 640x480 picture fits the screen, in whole pixels or not.
+double screen_fit();
+
 // Whether the suite runs the program on the classic SDL 1.2 library rather than on the
 // compatibility layer over SDL2 that it is built with. Where the two legitimately differ,
 // a test checks what each should do.
@@ -88,11 +91,13 @@ class ProgramTest : public testing::Test {
   // to wherever it saw it last, which on a busy machine is still the full screen's corner.
   void expect_full_screen_and_back();
   // The same for the whole screen, with the program in full screen on the 1920x1080
-  // desktop. The compatibility layer scales the picture to the screen's height by 2.25,
-  // nearest neighbour (strokes 2 or 3 screen pixels wide), centred, aspect kept. The
-  // classic library switches the monitor to a 640x480 video mode instead, and where it
-  // cannot (Xvfb has a single mode) shows the picture unscaled in the middle of the screen.
+  // desktop, the picture centred on black and scaled by full_screen_scale().
   std::optional<Image> wait_for_full_screen(const ExpectedPicture& expected);
+  // The compatibility layer scales the picture to the screen's height by 2.25, nearest
+  // neighbour (strokes 2 or 3 screen pixels wide), aspect kept. The classic library
+  // switches the monitor to a 640x480 video mode instead, and where it cannot (Xvfb has a
+  // single mode) shows the picture unscaled in the middle of the screen.
+  virtual double full_screen_scale() const { return on_classic_sdl() ? 1.0 : screen_fit(); }
   void save_artifacts(const Image& actual, const ExpectedPicture& expected) const;
   void save_shot(const Image& shot) const;
 

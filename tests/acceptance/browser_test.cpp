@@ -146,16 +146,8 @@ class BrowserPage : public ProgramTest {
     return seen;
   }
 
-  // The whole screen while the page is in full screen: the picture at the largest whole
-  // scale that fits, centred on black.
-  std::optional<Image> wait_for_whole_scale_full_screen(const ExpectedPicture& expected) {
-    const WindowGeometry screen = x_session().screen();
-    const double scale = std::floor(std::min(static_cast<double>(screen.width) / kWindowWidth,
-                                             static_cast<double>(screen.height) / kWindowHeight));
-    return wait_for_shown(
-        expected, [] { return x_session().capture_screen(); },
-        [scale](const Image& shot) { return read_full_screen(shot, scale); });
-  }
+  // The page shows the picture in full screen at the largest whole scale that fits.
+  double full_screen_scale() const override { return std::floor(screen_fit()); }
 
   // Opens the page and presses Space: the page must go to full screen and show the
   // picture there.
@@ -165,7 +157,7 @@ class BrowserPage : public ProgramTest {
     }
     press_key(XK_space);
     return wait_for_answer("fullscreen", "yes") &&
-           wait_for_whole_scale_full_screen(shipped_screen_blinking()).has_value();
+           wait_for_full_screen(shipped_screen_blinking()).has_value();
   }
 
   ExpectedPicture shipped_screen_blinking() const {
@@ -288,7 +280,7 @@ TEST_F(BrowserPage, EscapeInFullScreenLeavesFullScreenAndTheProgramRuns) {
   EXPECT_EQ(browser_->command("status"), texts().running);
   press_key(XK_space);
   EXPECT_TRUE(wait_for_answer("fullscreen", "yes"));
-  EXPECT_TRUE(wait_for_whole_scale_full_screen(shipped_screen_blinking()));
+  EXPECT_TRUE(wait_for_full_screen(shipped_screen_blinking()));
 }
 
 TEST_P(PageInput, EscapeEndsWithStatusZeroAndThePageOffersAFreshStart) {

@@ -39,9 +39,8 @@ import { readFile, writeFile } from 'node:fs/promises';
 import { createRequire } from 'node:module';
 import { createInterface } from 'node:readline';
 import puppeteer from 'puppeteer-core';
-import { By } from 'selenium-webdriver';
 
-import { launchBrowser, launchWebKit, PHONE_VIEWPORT } from '../../tools/browsers.mjs';
+import { launchBrowser, PHONE_VIEWPORT } from '../../tools/browsers.mjs';
 import { addressOf, serveFolder } from '../../tools/serve-web.mjs';
 
 const AXE_SCRIPT = createRequire(import.meta.url).resolve('axe-core/axe.min.js');
@@ -128,21 +127,6 @@ function rgbOf({ width, height, runs }) {
   return rgb;
 }
 
-// A WebDriver session, for WebKit, answering the part of puppeteer's Page the commands use.
-async function webdriverPage(webkit) {
-  const session = await webkit.newSession();
-  const element = (selector) => session.findElement(By.css(selector));
-  return {
-    goto: (url) => session.get(url),
-    evaluate: (fn, ...args) => session.executeScript(fn, ...args),
-    click: async (selector) => (await element(selector)).click(),
-    $: (selector) => ({ uploadFile: async (file) => (await element(selector)).sendKeys(file) }),
-    reload: () => session.navigate().refresh(),
-    goBack: () => session.navigate().back(),
-    close: () => session.quit(),
-  };
-}
-
 // The browser, started for one form and language at a time.
 function browserNamed(name) {
   let started = null;  // { phone, language, instance }
@@ -154,10 +138,9 @@ function browserNamed(name) {
     async newPage(phone, language) {
       if (started?.phone !== phone || started?.language !== language) {
         await close();
-        started = { phone, language, instance: name === 'webkit' ? await launchWebKit({ language })
-          : await launchBrowser(puppeteer, name, { headless: false, phone, language }) };
+        const instance = await launchBrowser(puppeteer, name, { headless: false, phone, language });
+        started = { phone, language, instance };
       }
-      if (name === 'webkit') return webdriverPage(started.instance);
       const page = await started.instance.newPage();
       if (phone) await page.setViewport(PHONE_VIEWPORT);
       return page;

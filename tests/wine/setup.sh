@@ -8,8 +8,7 @@ zip=${1:?usage: $0 ZIP DIR}
 dir=${2:?usage: $0 ZIP DIR}
 
 rm -rf "$dir"
-mkdir -p "$dir/program"
-unzip -q "$zip" -d "$dir/program"
+"$(dirname "$0")/../unpack.sh" "$zip" "$dir/program"
 
 export WINEPREFIX=$dir/prefix WINEDEBUG=-all
 # No display: the prefix is made without windows. Wine's .NET and HTML engines are not
