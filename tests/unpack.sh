@@ -6,4 +6,5 @@ set -euo pipefail
 zip=${1:?usage: $0 ZIP DIR}
 dir=${2:?usage: $0 ZIP DIR}
 rm -rf "$dir"
+mkdir -p "$dir"
 unzip -q "$zip" -d "$dir"
