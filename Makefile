@@ -124,17 +124,21 @@ release:
 
 # Measures the program on each of its runners (the Linux program on both SDL 1.2
 # libraries, the Windows zip under Wine, the arm64 package under qemu, the page in
-# Chromium and Firefox) on a private 1920x1080 Xvfb with a window manager, and prints one
-# table of the figures, the cost of a frame and the goals: bench/probe.cpp.
+# Chromium and Firefox) beside its floor there, on a private 1920x1080 Xvfb with a window
+# manager, and prints one table of the figures, the cost of a frame and the goals:
+# bench/probe.cpp. The floor is built in the Windows and arm64 build folders too, apart
+# from what they ship.
 BENCH_BUILD := build-bench
 
 bench: web-site windows package-arm64 browser-tools
 	tools/install-deps.sh bench
+	cmake --build $(WINDOWS_BUILD) --target vyrtel_floor
+	cmake --build $(ARM64_BUILD) --target vyrtel_floor
 	$(call configure_and_build,$(BENCH_BUILD),-DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=ON \
 	  -DCMAKE_BUILD_TYPE=Release,vyrtel_probe)
 	$(WITH_CLASSIC_SDL) $(BENCH_BUILD)/vyrtel_probe "$$classic" \
-	  $(WINDOWS_BUILD)/$$(tools/release-name.sh windows) \
-	  $(ARM64_BUILD)/$$(tools/release-name.sh deb-arm64) $(SITE)
+	  $(WINDOWS_BUILD)/$$(tools/release-name.sh windows) $(WINDOWS_BUILD)/vyrtel_floor.exe \
+	  $(ARM64_BUILD)/$$(tools/release-name.sh deb-arm64) $(ARM64_BUILD)/vyrtel_floor $(SITE)
 
 # A picture of the window, build/screenshot.png: the program with its shipped font on a
 # private Xvfb, taken once the underline shows.

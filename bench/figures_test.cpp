@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 TEST(MedianTest, MiddleOfUnsortedValuesAndNothingOfNone) {
@@ -10,14 +12,11 @@ TEST(MedianTest, MiddleOfUnsortedValuesAndNothingOfNone) {
   EXPECT_EQ(median({}), std::nullopt);
 }
 
-TEST(ProcStatTest, ParentAndCpuTicksAfterAnAwkwardName) {
-  // The parent is field 4, utime and stime fields 14 and 15; the name holds ") " itself.
-  const auto stat = parse_stat("77 (a) b (c) S 12 77 77 0 -1 4194304 100 0 0 0 1234 56 0 0 20 0");
-  ASSERT_TRUE(stat);
-  EXPECT_EQ(stat->parent, 12);
-  EXPECT_EQ(stat->cpu_ticks, 1290U);
-  EXPECT_FALSE(parse_stat("77 (vyrtel) S 1 77 77 0 -1 4194304 100 0 0 0 12"));
-  EXPECT_FALSE(parse_stat("garbage"));
+TEST(ProcStatTest, ParentAfterAnAwkwardName) {
+  // The parent is field 4; the name holds ") " itself.
+  EXPECT_EQ(parse_parent("77 (a) b (c) S 12 77 77 0 -1 4194304 100 0 0 0 1234 56 0 0 20 0"), 12);
+  EXPECT_FALSE(parse_parent("77 (vyrtel) S"));
+  EXPECT_FALSE(parse_parent("garbage"));
 }
 
 TEST(ProcessTreeTest, TakesEveryDepthBelowTheRootOnly) {
@@ -27,20 +26,43 @@ TEST(ProcessTreeTest, TakesEveryDepthBelowTheRootOnly) {
 }
 
 TEST(GrowthTest, CountsOnlyWhatBothSamplesHold) {
-  // 1 grew by 5; 2 ended meanwhile; 3 started meanwhile; 4 lost threads and shrank.
+  // 1 grew by 5; 2 ended meanwhile; 3 started meanwhile; 4 shrank, a reused thread id.
   EXPECT_EQ(growth({{1, 10}, {2, 7}, {4, 9}}, {{1, 15}, {3, 100}, {4, 2}}), 5U);
 }
 
-TEST(GoalTest, MarksEachGoalMetMissedOrWithoutFigure) {
-  const std::vector<Goal> list{{"wine", "key-median-ms", 9},
-                               {"wine", "keys-missed", 0},
-                               {"firefox", "key-median-ms", 17}};
-  const auto lines = checked_goals(list, {{{"wine", "key-median-ms"}, 9},
-                                          {{"wine", "keys-missed"}, 1}});
-  ASSERT_EQ(lines.size(), 3U);
+TEST(CompareTest, RatiosBetweenNeighboursInTimeAndSidesOverAllTheirRuns) {
+  // Floor, program, floor, program; the machine got busy before the second floor run.
+  const std::vector<Measurement> runs{
+      {.floor = true, .figures = {{"cpu", 1}}, .keys_ms = {1, 2}, .keys_missed = 0},
+      {.floor = false, .figures = {{"cpu", 1.2}}, .keys_ms = {3, 9}, .keys_missed = 0},
+      {.floor = true, .figures = {{"cpu", 3}}, .keys_ms = {1, 4}, .keys_missed = 0},
+      {.floor = false, .figures = {{"cpu", 3.6}}, .keys_ms = {4, 5}, .keys_missed = 2}};
+  const auto compared = compare(runs);
+  // Neighbours' ratios 1.2, 0.4 and 1.2; excesses 0.2, -1.8 and 0.6.
+  EXPECT_DOUBLE_EQ(compared.at("cpu").ratio, 1.2);
+  EXPECT_DOUBLE_EQ(compared.at("cpu").excess, 0.2);
+  EXPECT_DOUBLE_EQ(compared.at("cpu").program, 2.4);
+  EXPECT_DOUBLE_EQ(compared.at("key-median-ms").program, 4.5);
+  EXPECT_DOUBLE_EQ(compared.at("key-max-ms").floor, 4);
+  EXPECT_DOUBLE_EQ(compared.at("keys-missed").program, 2);
+  // A floor that missed no press gives no ratio to divide by.
+  EXPECT_TRUE(std::isnan(compared.at("keys-missed").ratio));
+}
+
+TEST(GoalTest, BoundsTheRatioTheExcessOrTheProgramOnEachRunner) {
+  const std::vector<Goal> list{{"cpu", Bound::kRatio, 1.5, {"wine", "chromium"}},
+                               {"memory", Bound::kExcess, 1, {"wine"}},
+                               {"key-max", Bound::kProgram, 17, {"wine"}}};
+  const Figures figures{
+      {{"wine", "cpu"}, {.program = 2, .floor = 1, .ratio = 1.4, .excess = 1}},
+      {{"wine", "memory"}, {.program = 30, .floor = 28, .ratio = 1.07, .excess = 2}},
+      {{"wine", "key-max"}, {.program = 16, .floor = 20, .ratio = 0.8, .excess = -4}}};
+  const auto lines = checked_goals(list, figures);
+  ASSERT_EQ(lines.size(), 4U);
   EXPECT_TRUE(lines[0].ends_with(" met")) << lines[0];
-  EXPECT_TRUE(lines[1].ends_with(" MISSED")) << lines[1];
-  EXPECT_TRUE(lines[2].ends_with(" NO FIGURE")) << lines[2];
+  EXPECT_TRUE(lines[1].ends_with(" NO FIGURE")) << lines[1];
+  EXPECT_TRUE(lines[2].ends_with(" MISSED")) << lines[2];
+  EXPECT_TRUE(lines[3].ends_with(" met")) << lines[3];
 }
 
 }  // namespace

@@ -83,7 +83,6 @@ int main(int argc, char** argv) {
   const double compose = reporter.microseconds["BM_ComposeFrameInMemory"];
   const double fills = reporter.microseconds["BM_BackgroundFillsInMemory"];
   std::printf("frame-cost.compose-us %.1f\nframe-cost.fills-us %.1f\n", compose, fills);
-  std::printf("frame-cost.compose-to-fills-ratio %.2f\n", compose / fills);
   benchmark::Shutdown();
   return 0;
 }

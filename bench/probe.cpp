@@ -1,16 +1,19 @@
-// `make bench`: the program measured on each of its runners, the same way for all, on a
-// private 1920x1080 Xvfb under a window manager, as the end-to-end tests run it:
+// `make bench`: the program measured on each of its runners beside its floor, the least
+// program that does its job there, both the same way, on a private 1920x1080 Xvfb under a
+// window manager, as the end-to-end tests run the program:
 //   linux-compat   the Linux program on the compatibility layer it is built with, in a
 //                  window and (linux-full-screen) in full screen
 //   linux-classic  the same program on the classic SDL 1.2 library
 //   wine           the Windows zip under Wine
 //   qemu-arm64     the arm64 Debian package's program under qemu
 //   chromium, firefox  the browser page, headed
-// For each: idle CPU of its processes (the program with all it started, Wine's server
-// included), its wake-ups, key press to drawn, memory and launch to first frame. Then the
-// frame's cost in memory, the page's idle beside a plain canvas's, and the goals. Prints
-// "runner figure value" lines as it goes, then the table.
-// Usage: vyrtel_probe CLASSIC_SDL_DIR WINDOWS_ZIP ARM64_DEB SITE_DIR
+// The floor on the desktop is bench/floor.cpp built for the runner and started as the
+// program is; in a browser, bench/plain-canvas/ opened in the same browser. Floor and
+// program take turns, twice each. For each run: launch to first frame, key press to
+// drawn, then idle CPU of its processes (the program with all it started, Wine's server
+// included), its wake-ups and memory. Then the frame's cost in memory, and the goals.
+// Prints each run's figures as it goes, then the table.
+// Usage: vyrtel_probe CLASSIC_SDL_DIR WINDOWS_ZIP WINDOWS_FLOOR ARM64_DEB ARM64_FLOOR SITE_DIR
 #include <X11/keysym.h>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -44,25 +47,29 @@ using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kScreenSize = "1920x1080";
-constexpr int kKeyPresses = 50;
+// Each side is run twice, so that each of its figures is taken at two moments and each run
+// of the program has a run of the floor next to it in time; its presses make 50 in all.
+constexpr int kTurns = 2;
+constexpr int kKeyPresses = 25;
+// The plain canvas's page title (bench/plain-canvas/index.html).
+constexpr const char* kPlainCanvasTitle = "Plain canvas";
 // A start under qemu or Wine, or a browser's, takes seconds; a loaded machine many times
 // that.
 constexpr auto kStartTimeout = 60s;
 // The window must be found soon after it appears, before the program draws into it.
 constexpr auto kWindowLookInterval = 1ms;
-// Each figure of idle is taken once the start-up's own work is done: the program's in a
-// second or two, a browser's (compiling and optimising the page's code, its first garbage
-// collections) in several.
-constexpr auto kProgramSettle = 3s;
-constexpr auto kPageSettle = 10s;
-// /proc counts CPU time in 10 ms ticks: 0.1 % of a core over 10 s.
-constexpr auto kIdleSpan = 10s;
+// Idle is taken after the key presses, which leave the start-up's own work seconds behind,
+// over a span in which the program blinks a dozen times. The browser starts before the
+// first page, and its own start-up work is left to end first.
+constexpr auto kIdleSpan = 3s;
+constexpr auto kBrowserSettle = 5s;
 // The blink draws four times a second; a window that has not drawn for this long stopped.
 constexpr auto kDrawingStopped = 5s;
 // The tests' Wine set-up makes a prefix in well under a minute on an idle machine.
 constexpr auto kMakingReadyTimeout = 5min;
 constexpr double kPercent = 100;
 constexpr double kKibPerMib = 1024;
+constexpr double kNanosecondsPerSecond = 1e9;
 
 // The environment variables the harness reads to pick a runner (program_run.h).
 constexpr std::array<const char*, 3> kRunnerVariables{"VYRTEL_CLASSIC_SDL_DIR", "VYRTEL_WINE_DIR",
@@ -76,35 +83,28 @@ class Bench {
  public:
   explicit Bench(std::filesystem::path site) : x_{server_.display()}, site_{std::move(site)} {}
 
-  // The program on the runner that `runner_variable` (one of kRunnerVariables, or none)
-  // set to `value` picks.
+  // The program and `floor` in turns, on the runner that `runner_variable` (one of
+  // kRunnerVariables, or none) set to `value` picks.
   void measure_program(const std::string& runner, const char* runner_variable,
-                       const std::string& value, bool full_screen = false) {
+                       const std::string& value, const std::filesystem::path& floor,
+                       bool full_screen = false) {
     for (const char* variable : kRunnerVariables) {
       unsetenv(variable);
     }
     if (runner_variable != nullptr) {
       setenv(runner_variable, value.c_str(), 1);
     }
-    const std::set<pid_t> before = own_processes();
-    ProgramRun run;
-    const std::string font = read_file(VYRTEL_SHIPPED_FONT);
-    run.install_font(FontBytes{font.begin(), font.end()});
-    const auto launched = Clock::now();
-    run.start(window_environment(x_.display_name()));
-    const WindowId window =
-        wait_for_window(kCaption, [&run] { return !run.process().has_exited(); });
-    record(runner, "first-frame-ms", milliseconds(first_drawing(window) - launched));
-    x_.focus(window);
-    if (full_screen) {
-      enter_full_screen(window);
+    std::vector<Measurement> runs;
+    for (int turn = 0; turn < kTurns; ++turn) {
+      for (const bool is_floor : {true, false}) {
+        runs.push_back(run_program(runner, is_floor ? std::optional{floor} : std::nullopt,
+                                   full_screen));
+      }
     }
-    std::this_thread::sleep_for(kProgramSettle);
-    record_idle(runner, idle(before, run.process().pid()));
-    time_keys(runner, window);
+    record(runner, compare(runs));
   }
 
-  // The page in `browser`, then a plain canvas and a blank page in the same browser.
+  // The page and the plain canvas in turns, in `browser`.
   void measure_page(const std::string& browser) {
     ScratchDirectory served;
     std::filesystem::create_directory_symlink(site_, served.path() / "site");
@@ -112,34 +112,71 @@ class Bench {
     const std::set<pid_t> before = own_processes();
     BrowserDriver driver{browser, served.path(), x_.display_name()};
     driver.command("open about:blank");
-    std::this_thread::sleep_for(kPageSettle);
-    const double blank = idle(before).cpu_percent;
-    const auto opened = Clock::now();
-    driver.command("open /site/");
-    // The page names the window once its program has started.
-    const WindowId window = wait_for_window(driver.window_title(kCaption), [] { return true; });
-    record(browser, "first-frame-ms", milliseconds(first_drawing(window) - opened));
-    x_.click(window);
-    std::this_thread::sleep_for(kPageSettle);
-    const Idle page = idle(before);
-    record_idle(browser, page);
-    time_keys(browser, window);
-    driver.command("open /plain/");
-    std::this_thread::sleep_for(kPageSettle);
-    const double plain = idle(before).cpu_percent;
-    record(browser, "plain-canvas-cpu-percent", plain);
-    record(browser, "blank-cpu-percent", blank);
-    record(browser, "idle-to-plain-canvas-ratio", (page.cpu_percent - blank) / (plain - blank));
+    std::this_thread::sleep_for(kBrowserSettle);
+    std::vector<Measurement> runs;
+    for (int turn = 0; turn < kTurns; ++turn) {
+      for (const bool is_floor : {true, false}) {
+        const auto opened = Clock::now();
+        driver.command(is_floor ? "open /plain/" : "open /site/");
+        // The page names the window once its program has started.
+        const WindowId window = wait_for_window(
+            driver.window_title(is_floor ? kPlainCanvasTitle : kCaption), [] { return true; });
+        Measurement run{.floor = is_floor, .figures = {}, .keys_ms = {}, .keys_missed = 0};
+        run.figures["first-frame-ms"] = milliseconds(first_drawing(window) - opened);
+        x_.click(window);
+        time_keys(run, window);
+        idle(run, before);
+        runs.push_back(print(browser, run));
+      }
+    }
+    record(browser, compare(runs));
   }
 
-  void record(const std::string& runner, const std::string& figure, double value) {
-    figures_[{runner, figure}] = value;
-    std::printf("%s %s %.2f\n", runner.c_str(), figure.c_str(), value);
+  void record(const std::string& runner, const std::map<std::string, Compared>& compared) {
+    for (const auto& [figure, value] : compared) {
+      figures_[{runner, figure}] = value;
+    }
   }
 
   [[nodiscard]] const Figures& figures() const { return figures_; }
 
  private:
+  // One run of the program, or of `floor` in its place.
+  Measurement run_program(const std::string& runner,
+                          const std::optional<std::filesystem::path>& floor, bool full_screen) {
+    const std::set<pid_t> before = own_processes();
+    ProgramRun run;
+    const std::string font = read_file(VYRTEL_SHIPPED_FONT);
+    run.install_font(FontBytes{font.begin(), font.end()});
+    if (floor) {
+      run.run_instead(*floor);
+    }
+    const auto launched = Clock::now();
+    run.start(window_environment(x_.display_name()));
+    const WindowId window = wait_for_window(floor ? VYRTEL_FLOOR_CAPTION : kCaption,
+                                            [&run] { return !run.process().has_exited(); });
+    Measurement measured{.floor = floor.has_value(), .figures = {}, .keys_ms = {},
+                         .keys_missed = 0};
+    measured.figures["first-frame-ms"] = milliseconds(first_drawing(window) - launched);
+    x_.focus(window);
+    if (full_screen) {
+      enter_full_screen(window);
+    }
+    time_keys(measured, window);
+    idle(measured, before, run.process().pid());
+    return print(runner, measured);
+  }
+
+  // Prints `run`'s figures on one line, as they come.
+  static Measurement print(const std::string& runner, const Measurement& run) {
+    std::printf("%s %s:", runner.c_str(), run.floor ? "floor" : "program");
+    for (const auto& [figure, value] : side_figures({&run})) {
+      std::printf(" %s %.2f", figure.c_str(), value);
+    }
+    std::printf("\n");
+    return run;
+  }
+
   // The processes this one started, at any depth: it adopts those whose parents left them
   // (Wine's server, a browser's helpers), so all it started stay below it.
   static std::set<pid_t> own_processes() { return descendants(process_parents(), getpid()); }
@@ -188,14 +225,9 @@ class Bench {
   }
 
   // What was started since `before` does over kIdleSpan left alone, with the wake-ups of
-  // the main thread of the program's process when there is one.
-  struct Idle {
-    double cpu_percent = 0;
-    double wakeups_per_s = 0;
-    std::optional<double> main_thread_wakeups_per_s;
-    double resident_mib = 0;
-  };
-  static Idle idle(const std::set<pid_t>& before, std::optional<pid_t> program = std::nullopt) {
+  // the main thread of the `program`'s process when there is one, into `run`.
+  static void idle(Measurement& run, const std::set<pid_t>& before,
+                   std::optional<pid_t> program = std::nullopt) {
     const std::set<pid_t> tree = started_since(before);
     const TreeSample start = sample_processes(tree);
     const auto main_start = program ? thread_switches(*program) : std::nullopt;
@@ -206,26 +238,16 @@ class Bench {
     const auto per_second = [seconds](std::uint64_t count) {
       return static_cast<double>(count) / seconds;
     };
-    return Idle{
-        .cpu_percent = kPercent * per_second(growth(start.cpu_ticks, end.cpu_ticks)) /
-                       static_cast<double>(sysconf(_SC_CLK_TCK)),
-        .wakeups_per_s = per_second(growth(start.switches, end.switches)),
-        .main_thread_wakeups_per_s =
-            main_start && main_end ? std::optional{per_second(*main_end - *main_start)}
-                                   : std::nullopt,
-        .resident_mib = static_cast<double>(end.resident_kib) / kKibPerMib};
-  }
-
-  void record_idle(const std::string& runner, const Idle& figures) {
-    record(runner, "idle-cpu-percent", figures.cpu_percent);
-    record(runner, "wakeups-all-threads-per-s", figures.wakeups_per_s);
-    if (figures.main_thread_wakeups_per_s) {
-      record(runner, "wakeups-main-thread-per-s", *figures.main_thread_wakeups_per_s);
+    run.figures["idle-cpu-percent"] =
+        kPercent * per_second(growth(start.cpu_ns, end.cpu_ns)) / kNanosecondsPerSecond;
+    run.figures["wakeups-all-threads-per-s"] = per_second(growth(start.switches, end.switches));
+    if (main_start && main_end) {
+      run.figures["wakeups-main-thread-per-s"] = per_second(*main_end - *main_start);
     }
-    record(runner, "resident-mib", figures.resident_mib);
+    run.figures["resident-mib"] = static_cast<double>(end.resident_kib) / kKibPerMib;
   }
 
-  void time_keys(const std::string& runner, WindowId window) {
+  void time_keys(Measurement& run, WindowId window) {
     DrawingWatch drawings{x_.display_name(), window};
     const auto timings = time_key_presses(drawings, kKeyPresses, random_, [this](int press) {
       x_.press_key(press % 2 == 0 ? XK_Right : XK_Left);
@@ -233,13 +255,9 @@ class Bench {
     if (!timings) {
       throw std::runtime_error("the window stopped drawing");
     }
-    std::vector<double> drawn(timings->drawn.size());
-    std::ranges::transform(timings->drawn, drawn.begin(), milliseconds);
-    record(runner, "keys-missed", timings->missed);
-    if (const auto middle = median(drawn)) {
-      record(runner, "key-median-ms", *middle);
-      record(runner, "key-max-ms", *std::ranges::max_element(drawn));
-    }
+    run.keys_ms.resize(timings->drawn.size());
+    std::ranges::transform(timings->drawn, run.keys_ms.begin(), milliseconds);
+    run.keys_missed = timings->missed;
   }
 
   XServer server_{kScreenSize};
@@ -249,7 +267,8 @@ class Bench {
   Figures figures_;
 };
 
-// The frame's cost in memory, from the frame benchmark's summary lines.
+// The frame's cost in memory, from the frame benchmark's summary lines: composing it beside
+// its two fills alone, as the program beside a floor.
 void measure_frame_cost(Bench& bench) {
   ScratchDirectory scratch;
   const auto summary = scratch.path() / "summary.txt";
@@ -259,21 +278,29 @@ void measure_frame_cost(Bench& bench) {
                            ChildStreams{.stdout_file = summary, .stderr_file = {}});
   frame_bench.wait_for_exit(kStartTimeout);
   std::istringstream lines{read_file(summary)};
+  std::map<std::string, double> cost;
   std::string name;
   double value = 0;
   for (std::string line; std::getline(lines, line);) {
     if (std::istringstream{line} >> name >> value && name.starts_with("frame-cost.")) {
-      bench.record("frame-cost", name.substr(name.find('.') + 1), value);
+      cost[name.substr(name.find('.') + 1)] = value;
     } else {
       std::cout << line << "\n";
     }
   }
+  const double compose = cost.at("compose-us");
+  const double fills = cost.at("fills-us");
+  bench.record("frame-cost", {{"compose-us", Compared{.program = compose,
+                                                      .floor = fills,
+                                                      .ratio = compose / fills,
+                                                      .excess = compose - fills}}});
 }
 
-// The table: a column for each runner, a row for each figure, "-" where none was taken.
+// The table: a column for each runner, for each figure a row of the program's, one of the
+// floor's and one of their ratio, "-" where none was taken.
 void print_table(const Figures& figures) {
-  const std::vector<std::string> runners{"linux-compat", "linux-classic", "wine", "qemu-arm64",
-                                         "chromium", "firefox", "linux-full-screen"};
+  std::vector<std::string> runners{kDesktopRunners.begin(), kDesktopRunners.end()};
+  runners.insert(runners.end(), kBrowsers.begin(), kBrowsers.end());
   const std::vector<std::pair<std::string, std::string>> rows{
       {"idle-cpu-percent", "idle CPU, % of a core, all its processes"},
       {"wakeups-main-thread-per-s", "idle voluntary switches/s, its main thread"},
@@ -294,35 +321,29 @@ void print_table(const Figures& figures) {
   for (const auto& runner : runners) {
     std::printf(" %*s", static_cast<int>(std::max(runner.size(), kShortestColumn)), runner.c_str());
   }
-  std::printf("\n");
   for (const auto& [figure, what] : rows) {
-    std::printf("%-*s", kRowNameWidth, what.c_str());
-    for (const auto& runner : runners) {
-      const auto found = figures.find({runner, figure});
-      const int width = static_cast<int>(std::max(runner.size(), kShortestColumn));
-      if (found == figures.end()) {
-        std::printf(" %*s", width, "-");
-      } else {
-        std::printf(" %*.2f", width, found->second);
+    for (const auto& [side, value] : {std::pair{what, &Compared::program},
+                                      {"  floor", &Compared::floor},
+                                      {"  ratio", &Compared::ratio}}) {
+      std::printf("\n%-*s", kRowNameWidth, side.c_str());
+      for (const auto& runner : runners) {
+        const auto found = figures.find({runner, figure});
+        const int width = static_cast<int>(std::max(runner.size(), kShortestColumn));
+        if (found == figures.end() || !std::isfinite(found->second.*value)) {
+          std::printf(" %*s", width, "-");
+        } else {
+          std::printf(" %*.2f", width, found->second.*value);
+        }
       }
     }
-    std::printf("\n");
   }
+  std::printf("\n");
 }
 
 void print_rest(const Figures& figures) {
-  const auto figure = [&](const std::string& runner, const std::string& name) {
-    const auto found = figures.find({runner, name});
-    return found == figures.end() ? std::nan("") : found->second;
-  };
-  std::printf("\nFrame cost in memory: composing %.1f us, its two fills %.1f us\n",
-              figure("frame-cost", "compose-us"), figure("frame-cost", "fills-us"));
-  for (const char* browser : {"chromium", "firefox"}) {
-    std::printf("Idle in %s, %% of a core: the page %.2f, a plain canvas %.2f, a blank page "
-                "%.2f; the page to the canvas, both above blank, %.2f\n",
-                browser, figure(browser, "idle-cpu-percent"),
-                figure(browser, "plain-canvas-cpu-percent"), figure(browser, "blank-cpu-percent"),
-                figure(browser, "idle-to-plain-canvas-ratio"));
+  if (const auto cost = figures.find({"frame-cost", "compose-us"}); cost != figures.end()) {
+    std::printf("\nFrame cost in memory: composing %.1f us, its two fills %.1f us\n",
+                cost->second.program, cost->second.floor);
   }
   std::printf("\nGoals\n");
   for (const std::string& line : checked_goals(goals(), figures)) {
@@ -370,37 +391,43 @@ std::string made_ready(const std::filesystem::path& archive, const std::filesyst
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) {
-    std::cerr << "usage: " << argv[0] << " CLASSIC_SDL_DIR WINDOWS_ZIP ARM64_DEB SITE_DIR\n";
+  if (argc != 7) {
+    std::cerr << "usage: " << argv[0]
+              << " CLASSIC_SDL_DIR WINDOWS_ZIP WINDOWS_FLOOR ARM64_DEB ARM64_FLOOR SITE_DIR\n";
     return 2;
   }
   // Each line as soon as it is printed, when the output goes into a file or a pipe too.
   static_cast<void>(std::setvbuf(stdout, nullptr, _IOLBF, 0));
   // Processes whose parents leave them (Wine's server) stay below this one, to be counted.
   prctl(PR_SET_CHILD_SUBREAPER, 1);
-  const std::filesystem::path classic_sdl = std::filesystem::absolute(argv[1]);
-  const std::filesystem::path windows_zip = std::filesystem::absolute(argv[2]);
-  const std::filesystem::path arm64_deb = std::filesystem::absolute(argv[3]);
-  Bench bench{std::filesystem::absolute(argv[4])};
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const auto path = [&args](std::size_t arg) { return std::filesystem::absolute(args.at(arg)); };
+  const std::filesystem::path windows_zip = path(1);
+  const std::filesystem::path arm64_deb = path(3);
+  Bench bench{path(5)};
   const std::filesystem::path kept{VYRTEL_BENCH_RUNNERS};
-  bool all = attempt("linux-compat", [&] { bench.measure_program("linux-compat", nullptr, ""); });
-  all &= attempt("linux-full-screen",
-                 [&] { bench.measure_program("linux-full-screen", nullptr, "", true); });
-  all &= attempt("linux-classic", [&] {
-    bench.measure_program("linux-classic", "VYRTEL_CLASSIC_SDL_DIR", classic_sdl);
-  });
-  all &= attempt("wine", [&] {
-    bench.measure_program("wine", "VYRTEL_WINE_DIR",
-                          made_ready(windows_zip, kept / "wine",
-                                     {VYRTEL_WINE_SETUP, windows_zip, (kept / "wine").string()}));
-  });
-  all &= attempt("qemu-arm64", [&] {
-    bench.measure_program("qemu-arm64", "VYRTEL_ARM64_DIR",
-                          made_ready(arm64_deb, kept / "arm64",
-                                     {"dpkg-deb", "-x", arm64_deb, (kept / "arm64").string()}));
-  });
-  for (const char* browser : {"chromium", "firefox"}) {
-    all &= attempt(browser, [&] { bench.measure_page(browser); });
+  const auto desktop = [&](const std::string& runner, const char* variable,
+                           const std::function<std::string()>& value,
+                           const std::filesystem::path& floor, bool full_screen = false) {
+    return attempt(runner, [&] {
+      bench.measure_program(runner, variable, value(), floor, full_screen);
+    });
+  };
+  const auto none = [] { return std::string{}; };
+  bool all = desktop("linux-compat", nullptr, none, VYRTEL_FLOOR);
+  all &= desktop("linux-full-screen", nullptr, none, VYRTEL_FLOOR, true);
+  all &= desktop("linux-classic", "VYRTEL_CLASSIC_SDL_DIR", [&] { return path(0); },
+                 VYRTEL_FLOOR);
+  all &= desktop("wine", "VYRTEL_WINE_DIR", [&] {
+    return made_ready(windows_zip, kept / "wine",
+                      {VYRTEL_WINE_SETUP, windows_zip, (kept / "wine").string()});
+  }, path(2));
+  all &= desktop("qemu-arm64", "VYRTEL_ARM64_DIR", [&] {
+    return made_ready(arm64_deb, kept / "arm64",
+                      {"dpkg-deb", "-x", arm64_deb, (kept / "arm64").string()});
+  }, path(4));
+  for (const std::string_view browser : kBrowsers) {
+    all &= attempt(std::string{browser}, [&] { bench.measure_page(std::string{browser}); });
   }
   all &= attempt("frame-cost", [&] { measure_frame_cost(bench); });
   print_table(bench.figures());

@@ -48,16 +48,18 @@ void copy_wine_prefix(const std::filesystem::path& from, const std::filesystem::
   }
 }
 
-// The program's command line: the Linux program, the Windows one started by Wine, or the
-// arm64 one started by qemu.
-std::vector<std::string> program_command(const std::filesystem::path& program_folder) {
+// The program's command line, or that of the program run `instead` of it: the Linux
+// program, the Windows one started by Wine, or the arm64 one started by qemu.
+std::vector<std::string> program_command(const std::filesystem::path& program_folder,
+                                         const std::optional<std::filesystem::path>& instead) {
   if (on_wine()) {
-    return {"wine", (program_folder / kWindowsProgram).string()};
+    return {"wine", (program_folder / (instead ? instead->filename() : kWindowsProgram)).string()};
   }
   if (const char* arm64 = std::getenv(kArm64DirVariable); arm64 != nullptr && *arm64 != '\0') {
-    return {"qemu-aarch64-static", "-L", "/", (std::filesystem::path{arm64} / kArm64Program).string()};
+    return {"qemu-aarch64-static", "-L", "/",
+            instead.value_or(std::filesystem::path{arm64} / kArm64Program).string()};
   }
-  return {VYRTEL_PROGRAM};
+  return {instead.value_or(VYRTEL_PROGRAM).string()};
 }
 
 std::string read_if_present(const std::filesystem::path& file) {
@@ -129,10 +131,17 @@ void ProgramRun::install_font(const FontBytes& font) {
   write_file(font_path(), font);
 }
 
+void ProgramRun::run_instead(const std::filesystem::path& program) {
+  if (on_wine()) {
+    std::filesystem::copy_file(program, program_folder() / program.filename());
+  }
+  instead_ = program;
+}
+
 void ProgramRun::start(const EnvChanges& env, const std::vector<std::string>& wrapper,
                        StartIn folder) {
   std::vector<std::string> argv = wrapper;
-  for (std::string& part : program_command(program_folder())) {
+  for (std::string& part : program_command(program_folder(), instead_)) {
     argv.push_back(std::move(part));
   }
   EnvChanges run_env;

@@ -34,6 +34,10 @@ class ProgramRun {
   // as the user's setting in the run's Wine prefix.
   void set_display_scale(int dpi);
 
+  // Makes start() run `program` in the program's place, the same way: a Windows program
+  // from a copy beside the Windows program, an arm64 one under qemu.
+  void run_instead(const std::filesystem::path& program);
+
   // Starts the program, or `wrapper` with the program appended to it (valgrind, say).
   void start(const EnvChanges& env, const std::vector<std::string>& wrapper = {},
              StartIn folder = StartIn::kRunFolder);
@@ -54,6 +58,7 @@ class ProgramRun {
 
   ScratchDirectory dir_;
   std::filesystem::path program_subfolder_;
+  std::optional<std::filesystem::path> instead_;
   std::unique_ptr<ChildProcess> process_;
 };
 
