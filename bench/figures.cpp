@@ -12,11 +12,10 @@
 
 namespace {
 
-// In /proc/PID/stat the fields after the command name, which is in parentheses and may
-// itself hold spaces and parentheses, start at 3: the parent is field 4.
-constexpr int kFirstFieldAfterName = 3;
-constexpr int kParentField = 4;
 constexpr int kGoalLineLength = 120;
+// What each Bound bounds, and its name in a goal's line.
+constexpr std::array kBounded{&Compared::ratio, &Compared::excess, &Compared::program};
+constexpr std::array kBoundNames{"ratio", "excess", ""};
 // A bound on the program's memory above the floor's, in MiB: what the program holds that
 // the floor does not, its 2048-byte font, a 640x480 picture of two bytes a pixel, and the
 // C++ library, which the floor, calling SDL's C alone, does not load (860 KiB of it
@@ -52,41 +51,43 @@ std::filesystem::path proc(pid_t process) {
   return std::filesystem::path{"/proc"} / std::to_string(process);
 }
 
-// The desktop's runners, and the browsers too `with_browsers`.
-std::vector<std::string_view> runners(bool with_browsers) {
-  std::vector<std::string_view> list{kDesktopRunners.begin(), kDesktopRunners.end()};
-  if (with_browsers) {
-    list.insert(list.end(), kBrowsers.begin(), kBrowsers.end());
-  }
-  return list;
-}
-
 }  // namespace
 
 const std::vector<Goal>& goals() {
   // Every figure is held against the floor's on the same runner, taken in turns with the
   // program's, so that the machine's speed and load weigh on both; only the slowest press
-  // is held to a fixed time, the main loop's own promise.
+  // is held to a fixed time, the main loop's own promise. The program draws its whole
+  // frame where the floor flips six pixels, and in a browser it is a WebAssembly program
+  // whose every frame is the whole 640x480 picture put on the canvas.
+  const std::vector<std::string_view> desktop{kDesktopRunners.begin(), kDesktopRunners.end()};
+  const std::vector<std::string_view> browsers{kBrowsers.begin(), kBrowsers.end()};
   static const std::vector<Goal> list{
-      // Idle, the program draws its whole frame four times a second where the floor flips
-      // six pixels, and its processes may take half as much CPU again as the floor's.
-      {"idle-cpu-percent", Bound::kRatio, 1.5, runners(true)},
+      // Idle, its processes take at most half as much CPU again as the floor's; in a
+      // browser, which puts the whole picture on the screen at each blink, twice as much.
+      {"idle-cpu-percent", Bound::kRatio, 1.5, desktop},
+      {"idle-cpu-percent", Bound::kRatio, 2, browsers},
       // Its main thread wakes at most half as often as the floor's, whose SDL_WaitEvent
       // looks for events every 10 ms: the loop sleeps until its timers are due or input
       // comes. A browser's main thread is not the page's.
-      {"wakeups-main-thread-per-s", Bound::kRatio, 0.5, runners(false)},
-      // The typical press drawn within a fifth more time than the floor takes to flip six
-      // pixels: the program draws the frame, the floor only the underline.
-      {"key-median-ms", Bound::kRatio, 1.2, runners(true)},
+      {"wakeups-main-thread-per-s", Bound::kRatio, 0.5, desktop},
+      // The typical press drawn within a fifth more time than the floor's; in a browser,
+      // which shows both at one of its own frames, within twice the plain canvas's.
+      {"key-median-ms", Bound::kRatio, 1.2, desktop},
+      {"key-median-ms", Bound::kRatio, 2, browsers},
       // On the desktop every press is drawn within the main loop's budget for it, 17 ms
-      // (app/main_loop.cpp), and none is missed. A browser draws at its own next frame.
-      {"key-max-ms", Bound::kProgram, 17, runners(false)},
-      {"keys-missed", Bound::kProgram, 0, runners(false)},
-      // Its memory is the floor's and what only the program holds: the rest is SDL's and
-      // the runner's, which both have.
-      {"resident-mib", Bound::kExcess, kFontPictureAndLibraryMib, runners(false)},
-      // Its first frame within half as long again as the floor's, which reads no font.
-      {"first-frame-ms", Bound::kRatio, 1.5, runners(true)},
+      // (app/main_loop.cpp), and none is missed.
+      {"key-max-ms", Bound::kProgram, 17, desktop},
+      {"keys-missed", Bound::kProgram, 0, desktop},
+      // Its memory is the floor's and what only the program holds: the rest is SDL's,
+      // which both have. Under Wine, whose services come and go by tens of MiB, and in a
+      // browser's gigabyte, the difference is lost in the runner's own.
+      {"resident-mib", Bound::kExcess, kFontPictureAndLibraryMib,
+       {"linux-compat", "linux-full-screen", "linux-classic", "qemu-arm64"}},
+      // Its first frame within half as long again as the floor's, which reads no font. A
+      // page first fetches and compiles its program, and reads the font, which the plain
+      // canvas's script in its page does not: at most a quarter of a second more.
+      {"first-frame-ms", Bound::kRatio, 1.5, desktop},
+      {"first-frame-ms", Bound::kExcess, 250, browsers},
       // Composing a frame costs at most half as much again as its two background fills.
       {"compose-us", Bound::kRatio, 1.5, {"frame-cost"}},
   };
@@ -98,24 +99,16 @@ std::vector<std::string> checked_goals(const std::vector<Goal>& list, const Figu
   for (const Goal& goal : list) {
     for (const std::string_view runner : goal.runners) {
       const auto found = figures.find({std::string{runner}, goal.figure});
+      const Compared figure = found != figures.end() ? found->second : Compared{};
+      const auto bound = static_cast<std::size_t>(goal.bound);
+      const double value = found != figures.end() ? figure.*kBounded.at(bound) : std::nan("");
       std::string line(kGoalLineLength, '\0');
-      if (found == figures.end()) {
-        line.resize(static_cast<std::size_t>(
-            std::snprintf(line.data(), line.size(), "%-18s %-26s %47s <= %-6g NO FIGURE",
-                          std::string{runner}.c_str(), goal.figure.c_str(), "-", goal.most)));
-      } else {
-        const Compared& figure = found->second;
-        const double value = goal.bound == Bound::kRatio    ? figure.ratio
-                             : goal.bound == Bound::kExcess ? figure.excess
-                                                            : figure.program;
-        const char* what = goal.bound == Bound::kRatio    ? "ratio"
-                           : goal.bound == Bound::kExcess ? "excess"
-                                                          : "";
-        line.resize(static_cast<std::size_t>(std::snprintf(
-            line.data(), line.size(), "%-18s %-26s %9.2f floor %9.2f %6s %9.2f <= %-6g %s",
-            std::string{runner}.c_str(), goal.figure.c_str(), figure.program, figure.floor,
-            what, value, goal.most, value <= goal.most ? "met" : "MISSED")));
-      }
+      line.resize(static_cast<std::size_t>(std::snprintf(
+          line.data(), line.size(), "%-18s %-26s %9.2f floor %9.2f %6s %9.2f <= %-5.2f %s",
+          std::string{runner}.c_str(), goal.figure.c_str(), figure.program, figure.floor,
+          kBoundNames.at(bound),
+          value, goal.most,
+          std::isnan(value) ? "NO FIGURE" : value <= goal.most ? "met" : "MISSED")));
       lines.push_back(line);
     }
   }
@@ -142,30 +135,29 @@ std::map<std::string, double> side_figures(const std::vector<const Measurement*>
 }
 
 std::map<std::string, Compared> compare(const std::vector<Measurement>& in_time_order) {
-  std::vector<const Measurement*> program_runs;
-  std::vector<const Measurement*> floor_runs;
   std::map<std::string, std::vector<double>> ratios;
   std::map<std::string, std::vector<double>> excesses;
-  for (std::size_t run = 0; run < in_time_order.size(); ++run) {
+  for (std::size_t run = 1; run < in_time_order.size(); ++run) {
     const Measurement& taken = in_time_order[run];
-    (taken.floor ? floor_runs : program_runs).push_back(&taken);
-    if (run == 0 || in_time_order[run - 1].floor == taken.floor) {
+    const Measurement& before = in_time_order[run - 1];
+    if (before.floor == taken.floor) {
       continue;
     }
-    const Measurement& before = in_time_order[run - 1];
-    const auto program = side_figures({taken.floor ? &before : &taken});
     const auto floor = side_figures({taken.floor ? &taken : &before});
-    for (const auto& [name, value] : program) {
+    for (const auto& [name, value] : side_figures({taken.floor ? &before : &taken})) {
       if (const auto found = floor.find(name); found != floor.end() && found->second > 0) {
         ratios[name].push_back(value / found->second);
         excesses[name].push_back(value - found->second);
       }
     }
   }
-  const auto program = side_figures(program_runs);
-  const auto floor = side_figures(floor_runs);
+  std::array<std::vector<const Measurement*>, 2> sides;  // the program's runs, the floor's
+  for (const Measurement& run : in_time_order) {
+    sides.at(run.floor ? 1 : 0).push_back(&run);
+  }
+  const auto floor = side_figures(sides[1]);
   std::map<std::string, Compared> compared;
-  for (const auto& [name, value] : program) {
+  for (const auto& [name, value] : side_figures(sides[0])) {
     if (const auto found = floor.find(name); found != floor.end()) {
       compared[name] = Compared{.program = value,
                                 .floor = found->second,
@@ -186,18 +178,16 @@ std::optional<double> median(std::vector<double> values) {
 }
 
 std::optional<pid_t> parse_parent(std::string_view stat_line) {
+  // The command name is in parentheses that may themselves hold spaces and parentheses;
+  // after it come the state and the parent.
   const auto name_end = stat_line.rfind(')');
   if (name_end == std::string_view::npos) {
     return std::nullopt;
   }
   std::istringstream rest{std::string{stat_line.substr(name_end + 1)}};
-  std::string field;
-  for (int number = kFirstFieldAfterName; number <= kParentField && rest >> field; ++number) {
-    if (number == kParentField) {
-      return parse_number<pid_t>(field);
-    }
-  }
-  return std::nullopt;
+  std::string state;
+  std::string parent;
+  return rest >> state >> parent ? parse_number<pid_t>(parent) : std::nullopt;
 }
 
 std::set<pid_t> descendants(const std::map<pid_t, pid_t>& parents, pid_t root) {
@@ -246,11 +236,6 @@ TreeSample sample_processes(const std::set<pid_t>& processes) {
     }
   }
   return sample;
-}
-
-std::optional<std::uint64_t> thread_switches(pid_t process) {
-  return status_number(proc(process) / "task" / std::to_string(process) / "status",
-                       "voluntary_ctxt_switches");
 }
 
 // NOLINTNEXTLINE(bugprone-easily-swappable-parameters): named for the order of the samples

@@ -90,8 +90,6 @@ struct TreeSample {
 // Every process now running on this machine, with its parent.
 std::map<pid_t, pid_t> process_parents();
 TreeSample sample_processes(const std::set<pid_t>& processes);
-// The voluntary context switches of the main thread of `process`.
-std::optional<std::uint64_t> thread_switches(pid_t process);
 // The growth of each count from `before` to `after`, summed over what both hold: a thread
 // that ended meanwhile adds nothing.
 std::uint64_t growth(const std::map<pid_t, std::uint64_t>& before,

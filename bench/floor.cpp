@@ -44,19 +44,16 @@ int main(int /*argc*/, char** /*argv*/) {
   SDL_AddTimer(kBlinkMs, push_blink, nullptr);
   bool shown = false;
   SDL_Event event{};
-  while (screen != nullptr && SDL_WaitEvent(&event) != 0 && event.type != SDL_QUIT) {
-    const SDLKey key = event.type == SDL_KEYDOWN ? event.key.keysym.sym : SDLK_UNKNOWN;
-    if (key == SDLK_ESCAPE) {
-      break;
-    }
-    if (key == SDLK_SPACE) {
+  while (screen != nullptr && SDL_WaitEvent(&event) != 0 && event.type != SDL_QUIT &&
+         !(event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)) {
+    if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_SPACE) {
       screen = open_display(kWindowFlags | SDL_FULLSCREEN);
     }
     if (screen != nullptr && (event.type == SDL_KEYDOWN || event.type == SDL_USEREVENT)) {
       shown = !shown;
       SDL_Rect pixels = kUnderline;  // SDL 1.2 takes it by a pointer to non-const
-      SDL_FillRect(screen, &pixels, shown ? SDL_MapRGB(screen->format, UINT8_MAX, UINT8_MAX,
-                                                       UINT8_MAX) : 0);
+      const Uint32 white = SDL_MapRGB(screen->format, UINT8_MAX, UINT8_MAX, UINT8_MAX);
+      SDL_FillRect(screen, &pixels, shown ? white : 0);
       SDL_Flip(screen);
     }
   }

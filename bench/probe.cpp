@@ -86,24 +86,40 @@ class Bench {
   // kRunnerVariables, or none) set to `value` picks.
   void measure_program(const std::string& runner, const char* runner_variable,
                        const std::string& value, const std::filesystem::path& floor,
-                       bool full_screen = false) {
+                       bool full_screen) {
     for (const char* variable : kRunnerVariables) {
       unsetenv(variable);
     }
     if (runner_variable != nullptr) {
       setenv(runner_variable, value.c_str(), 1);
     }
-    std::vector<Measurement> runs;
-    for (int turn = 0; turn < kTurns; ++turn) {
-      for (const bool is_floor : {true, false}) {
-        runs.push_back(run_program(runner, is_floor ? std::optional{floor} : std::nullopt,
-                                   full_screen));
+    in_turns(runner, [&](bool is_floor) {
+      const std::set<pid_t> before = own_processes();
+      ProgramRun run;
+      const std::string font = read_file(VYRTEL_SHIPPED_FONT);
+      run.install_font(FontBytes{font.begin(), font.end()});
+      EnvChanges environment = window_environment(x_.display_name());
+      if (is_floor) {
+        run.run_instead(floor);
+        // The floor presents its frames as the program chooses to on the compatibility
+        // layer (compat/presentation.h), through the window's own framebuffer.
+        environment.emplace_back("SDL_RENDER_DRIVER", "software");
+        environment.emplace_back("SDL_FRAMEBUFFER_ACCELERATION", "0");
       }
-    }
-    record(runner, compare(runs));
+      const auto launched = Clock::now();
+      run.start(environment);
+      const WindowId window = wait_for_window(is_floor ? VYRTEL_FLOOR_CAPTION : kCaption,
+                                              [&run] { return !run.process().has_exited(); });
+      return measure_window(is_floor, window, launched, [&] {
+        x_.focus(window);
+        if (full_screen) {
+          enter_full_screen(window);
+        }
+      }, before, run.process().pid());
+    });
   }
 
-  // The page and the plain canvas in turns, in `browser`.
+  // The plain canvas and the page in turns, in `browser`.
   void measure_page(const std::string& browser) {
     ScratchDirectory served;
     std::filesystem::create_directory_symlink(site_, served.path() / "site");
@@ -112,23 +128,14 @@ class Bench {
     BrowserDriver driver{browser, served.path(), x_.display_name()};
     // The browser starts with its first page, so that each run's opening is a page's alone.
     driver.command("open about:blank");
-    std::vector<Measurement> runs;
-    for (int turn = 0; turn < kTurns; ++turn) {
-      for (const bool is_floor : {true, false}) {
-        const auto opened = Clock::now();
-        driver.command(is_floor ? "open /plain/" : "open /site/");
-        // The page names the window once its program has started.
-        const WindowId window = wait_for_window(
-            driver.window_title(is_floor ? kPlainCanvasTitle : kCaption), [] { return true; });
-        Measurement run{.floor = is_floor, .figures = {}, .keys_ms = {}, .keys_missed = 0};
-        run.figures["first-frame-ms"] = milliseconds(first_drawing(window) - opened);
-        x_.click(window);
-        time_keys(run, window);
-        idle(run, before);
-        runs.push_back(print(browser, run));
-      }
-    }
-    record(browser, compare(runs));
+    in_turns(browser, [&](bool is_floor) {
+      const auto opened = Clock::now();
+      driver.command(is_floor ? "open /plain/" : "open /site/");
+      // The page names the window once its program has started.
+      const WindowId window = wait_for_window(
+          driver.window_title(is_floor ? kPlainCanvasTitle : kCaption), [] { return true; });
+      return measure_window(is_floor, window, opened, [&] { x_.click(window); }, before);
+    });
   }
 
   void record(const std::string& runner, const std::map<std::string, Compared>& compared) {
@@ -140,46 +147,31 @@ class Bench {
   [[nodiscard]] const Figures& figures() const { return figures_; }
 
  private:
-  // One run of the program, or of `floor` in its place.
-  Measurement run_program(const std::string& runner,
-                          const std::optional<std::filesystem::path>& floor, bool full_screen) {
-    const std::set<pid_t> before = own_processes();
-    ProgramRun run;
-    const std::string font = read_file(VYRTEL_SHIPPED_FONT);
-    run.install_font(FontBytes{font.begin(), font.end()});
-    if (floor) {
-      run.run_instead(*floor);
+  // Runs (`run(is_floor)`) of the floor and the program in turns, each printed as it comes,
+  // and what they compare to.
+  void in_turns(const std::string& runner, const std::function<Measurement(bool)>& run) {
+    std::vector<Measurement> runs;
+    for (int turn = 0; turn < 2 * kTurns; ++turn) {
+      runs.push_back(run(turn % 2 == 0));
+      std::printf("%s %s:", runner.c_str(), runs.back().floor ? "floor" : "program");
+      for (const auto& [figure, value] : side_figures({&runs.back()})) {
+        std::printf(" %s %.2f", figure.c_str(), value);
+      }
+      std::printf("\n");
     }
-    EnvChanges environment = window_environment(x_.display_name());
-    if (floor) {
-      // The floor presents its frames as the program chooses to on the compatibility
-      // layer (compat/presentation.h), through the window's own framebuffer.
-      environment.emplace_back("SDL_RENDER_DRIVER", "software");
-      environment.emplace_back("SDL_FRAMEBUFFER_ACCELERATION", "0");
-    }
-    const auto launched = Clock::now();
-    run.start(environment);
-    const WindowId window = wait_for_window(floor ? VYRTEL_FLOOR_CAPTION : kCaption,
-                                            [&run] { return !run.process().has_exited(); });
-    Measurement measured{.floor = floor.has_value(), .figures = {}, .keys_ms = {},
-                         .keys_missed = 0};
-    measured.figures["first-frame-ms"] = milliseconds(first_drawing(window) - launched);
-    x_.focus(window);
-    if (full_screen) {
-      enter_full_screen(window);
-    }
-    time_keys(measured, window);
-    idle(measured, before, run.process().pid());
-    return print(runner, measured);
+    record(runner, compare(runs));
   }
 
-  // Prints `run`'s figures on one line, as they come.
-  static Measurement print(const std::string& runner, const Measurement& run) {
-    std::printf("%s %s:", runner.c_str(), run.floor ? "floor" : "program");
-    for (const auto& [figure, value] : side_figures({&run})) {
-      std::printf(" %s %.2f", figure.c_str(), value);
-    }
-    std::printf("\n");
+  // The figures of a run whose `window` appeared after `launched`: its first frame, then,
+  // once `ready` has made it ready for keys, its key presses and idle.
+  Measurement measure_window(bool is_floor, WindowId window, Clock::time_point launched,
+                             const std::function<void()>& ready, const std::set<pid_t>& before,
+                             std::optional<pid_t> program = std::nullopt) {
+    Measurement run{.floor = is_floor, .figures = {}, .keys_ms = {}, .keys_missed = 0};
+    run.figures["first-frame-ms"] = milliseconds(first_drawing(window) - launched);
+    ready();
+    time_keys(run, window);
+    idle(run, before, program);
     return run;
   }
 
@@ -236,19 +228,17 @@ class Bench {
                    std::optional<pid_t> program = std::nullopt) {
     const std::set<pid_t> tree = started_since(before);
     const TreeSample start = sample_processes(tree);
-    const auto main_start = program ? thread_switches(*program) : std::nullopt;
     std::this_thread::sleep_for(kIdleSpan);
     const TreeSample end = sample_processes(tree);
-    const auto main_end = program ? thread_switches(*program) : std::nullopt;
-    const double seconds = std::chrono::duration<double>(kIdleSpan).count();
-    const auto per_second = [seconds](std::uint64_t count) {
-      return static_cast<double>(count) / seconds;
+    const auto per_second = [](std::uint64_t count) {
+      return static_cast<double>(count) / std::chrono::duration<double>(kIdleSpan).count();
     };
     run.figures["idle-cpu-percent"] =
         kPercent * per_second(growth(start.cpu_ns, end.cpu_ns)) / kNanosecondsPerSecond;
     run.figures["wakeups-all-threads-per-s"] = per_second(growth(start.switches, end.switches));
-    if (main_start && main_end) {
-      run.figures["wakeups-main-thread-per-s"] = per_second(*main_end - *main_start);
+    if (program) {  // the main thread's id is the process's
+      run.figures["wakeups-main-thread-per-s"] =
+          per_second(growth({{*program, start.switches.at(*program)}}, end.switches));
     }
     run.figures["resident-mib"] = static_cast<double>(end.resident_kib) / kKibPerMib;
   }
@@ -296,10 +286,7 @@ void measure_frame_cost(Bench& bench) {
   }
   const double compose = cost.at("compose-us");
   const double fills = cost.at("fills-us");
-  bench.record("frame-cost", {{"compose-us", Compared{.program = compose,
-                                                      .floor = fills,
-                                                      .ratio = compose / fills,
-                                                      .excess = compose - fills}}});
+  bench.record("frame-cost", {{"compose-us", {compose, fills, compose / fills, compose - fills}}});
 }
 
 // The table: a column for each runner, for each figure a row of the program's, one of the
@@ -307,17 +294,12 @@ void measure_frame_cost(Bench& bench) {
 void print_table(const Figures& figures) {
   std::vector<std::string> runners{kDesktopRunners.begin(), kDesktopRunners.end()};
   runners.insert(runners.end(), kBrowsers.begin(), kBrowsers.end());
-  const std::vector<std::pair<std::string, std::string>> rows{
-      {"idle-cpu-percent", "idle CPU, % of a core, all its processes"},
-      {"wakeups-main-thread-per-s", "idle voluntary switches/s, its main thread"},
-      {"wakeups-all-threads-per-s", "  of all threads of all its processes"},
-      {"key-median-ms", "key to drawn, median of 50, ms"},
-      {"key-max-ms", "key to drawn, max, ms"},
-      {"keys-missed", "key presses not drawn within 130 ms"},
-      {"resident-mib", "resident memory, all its processes, MiB"},
-      {"first-frame-ms", "launch (page: opening) to first frame, ms"},
-  };
-  constexpr int kRowNameWidth = 46;
+  // Each figure as docs/performance.md describes it.
+  const std::vector<std::string> rows{"idle-cpu-percent",        "wakeups-main-thread-per-s",
+                                      "wakeups-all-threads-per-s", "key-median-ms",
+                                      "key-max-ms",              "keys-missed",
+                                      "resident-mib",            "first-frame-ms"};
+  constexpr int kRowNameWidth = 30;
   constexpr std::size_t kShortestColumn = 8;  // "10000.00": a browser's memory in MiB
   // Other work on the machine makes the figures noisy: the load says how much there was.
   std::ifstream load{"/proc/loadavg"};
@@ -327,10 +309,10 @@ void print_table(const Figures& figures) {
   for (const auto& runner : runners) {
     std::printf(" %*s", static_cast<int>(std::max(runner.size(), kShortestColumn)), runner.c_str());
   }
-  for (const auto& [figure, what] : rows) {
-    for (const auto& [side, value] : {std::pair{what, &Compared::program},
-                                      {"  floor", &Compared::floor},
-                                      {"  ratio", &Compared::ratio}}) {
+  for (const auto& figure : rows) {
+    for (const auto& [side, value] : {std::pair{figure, &Compared::program},
+                                      {std::string{"  floor"}, &Compared::floor},
+                                      {std::string{"  ratio"}, &Compared::ratio}}) {
       std::printf("\n%-*s", kRowNameWidth, side.c_str());
       for (const auto& runner : runners) {
         const auto found = figures.find({runner, figure});
@@ -344,17 +326,6 @@ void print_table(const Figures& figures) {
     }
   }
   std::printf("\n");
-}
-
-void print_rest(const Figures& figures) {
-  if (const auto cost = figures.find({"frame-cost", "compose-us"}); cost != figures.end()) {
-    std::printf("\nFrame cost in memory: composing %.1f us, its two fills %.1f us\n",
-                cost->second.program, cost->second.floor);
-  }
-  std::printf("\nGoals\n");
-  for (const std::string& line : checked_goals(goals(), figures)) {
-    std::printf("%s\n", line.c_str());
-  }
 }
 
 // Runs `what`, reporting a runner's failure without giving up the others'; returns
@@ -412,23 +383,22 @@ int main(int argc, char** argv) {
   const std::filesystem::path arm64_deb = path(3);
   Bench bench{path(5)};
   const std::filesystem::path kept{VYRTEL_BENCH_RUNNERS};
+  bool all = true;
   const auto desktop = [&](const std::string& runner, const char* variable,
                            const std::function<std::string()>& value,
-                           const std::filesystem::path& floor, bool full_screen = false) {
-    return attempt(runner, [&] {
-      bench.measure_program(runner, variable, value(), floor, full_screen);
+                           const std::filesystem::path& floor) {
+    all &= attempt(runner, [&] {
+      bench.measure_program(runner, variable, value(), floor, runner == "linux-full-screen");
     });
   };
-  const auto none = [] { return std::string{}; };
-  bool all = desktop("linux-compat", nullptr, none, VYRTEL_FLOOR);
-  all &= desktop("linux-full-screen", nullptr, none, VYRTEL_FLOOR, true);
-  all &= desktop("linux-classic", "VYRTEL_CLASSIC_SDL_DIR", [&] { return path(0); },
-                 VYRTEL_FLOOR);
-  all &= desktop("wine", "VYRTEL_WINE_DIR", [&] {
+  desktop("linux-compat", nullptr, [] { return ""; }, VYRTEL_FLOOR);
+  desktop("linux-full-screen", nullptr, [] { return ""; }, VYRTEL_FLOOR);
+  desktop("linux-classic", "VYRTEL_CLASSIC_SDL_DIR", [&] { return path(0); }, VYRTEL_FLOOR);
+  desktop("wine", "VYRTEL_WINE_DIR", [&] {
     return made_ready(windows_zip, kept / "wine",
                       {VYRTEL_WINE_SETUP, windows_zip, (kept / "wine").string()});
   }, path(2));
-  all &= desktop("qemu-arm64", "VYRTEL_ARM64_DIR", [&] {
+  desktop("qemu-arm64", "VYRTEL_ARM64_DIR", [&] {
     return made_ready(arm64_deb, kept / "arm64",
                       {"dpkg-deb", "-x", arm64_deb, (kept / "arm64").string()});
   }, path(4));
@@ -437,6 +407,9 @@ int main(int argc, char** argv) {
   }
   all &= attempt("frame-cost", [&] { measure_frame_cost(bench); });
   print_table(bench.figures());
-  print_rest(bench.figures());
+  std::printf("\nGoals\n");
+  for (const std::string& line : checked_goals(goals(), bench.figures())) {
+    std::printf("%s\n", line.c_str());
+  }
   return all ? 0 : 1;
 }
