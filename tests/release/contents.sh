@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Checks a release folder as tools/release.sh makes it: exactly its six files, checksums
+# Checks a release folder as tools/release.sh makes it: exactly its seven files, checksums
 # that sha256sum -c accepts, a source archive holding every file of the commit it names
-# under vyrtel-<version>/, and two Debian packages, amd64 and arm64, whose members and
-# entries are root's and writable by their owner alone, its folders drwxr-xr-x, and which
-# hold the same files with the same modes.
+# under vyrtel-<version>/, and three Debian packages, amd64, arm64 and armhf, whose members
+# and entries are root's and writable by their owner alone, its folders drwxr-xr-x, and
+# which hold the same files with the same modes.
 # Usage: contents.sh DIST VERSION REPOSITORY
 set -euo pipefail
 dist=${1:?usage: $0 DIST VERSION REPOSITORY}
@@ -15,9 +15,13 @@ release_name() { "$(dirname "$0")/../../tools/release-name.sh" "$1" "$version"; 
 source_archive=$(release_name source)
 name=${source_archive%.tar.gz}
 archive=$dist/$source_archive
-debs=("$dist/$(release_name deb-amd64)" "$dist/$(release_name deb-arm64)")
+packages=(deb-amd64 deb-arm64 deb-armhf)
+debs=()
+for package in "${packages[@]}"; do
+  debs+=("$dist/$(release_name "$package")")
+done
 
-released=$(for file in source deb-amd64 deb-arm64 windows web; do release_name $file; done |
+released=$(for file in source "${packages[@]}" windows web; do release_name "$file"; done |
   sort | tr '\n' ' ')
 listed=$(ls "$dist" | tr '\n' ' ')
 [ "$listed" = "SHA256SUMS $released" ] ||
@@ -51,10 +55,12 @@ for deb in "${debs[@]}"; do
       fail "package member $member of $(basename "$deb") is $mode $owner"
   done < <(ar tv "$deb")
 done
-# Mode, owner and path of each entry.
+# Mode, owner and path of each entry, each package's against the first's.
 entries() { dpkg-deb -c "$1" | awk '{ print $1, $2, $6 }'; }
-[ "$(entries "${debs[0]}")" = "$(entries "${debs[1]}")" ] ||
-  fail "the two packages hold different files or modes:" \
-    "$(diff <(entries "${debs[0]}") <(entries "${debs[1]}") | head -n 10)"
+for deb in "${debs[@]:1}"; do
+  [ "$(entries "${debs[0]}")" = "$(entries "$deb")" ] ||
+    fail "$(basename "$deb") holds other files or modes than $(basename "${debs[0]}"):" \
+      "$(diff <(entries "${debs[0]}") <(entries "$deb") | head -n 10)"
+done
 
 finish "The release holds what it should"
