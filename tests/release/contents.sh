@@ -15,14 +15,10 @@ release_name() { "$(dirname "$0")/../../tools/release-name.sh" "$1" "$version"; 
 source_archive=$(release_name source)
 name=${source_archive%.tar.gz}
 archive=$dist/$source_archive
-packages=(deb-amd64 deb-arm64 deb-armhf)
-debs=()
-for package in "${packages[@]}"; do
-  debs+=("$dist/$(release_name "$package")")
-done
 
-released=$(for file in source "${packages[@]}" windows web; do release_name "$file"; done |
-  sort | tr '\n' ' ')
+released=$(for file in source deb-amd64 deb-arm64 deb-armhf windows web; do
+    release_name $file
+  done | sort | tr '\n' ' ')
 listed=$(ls "$dist" | tr '\n' ' ')
 [ "$listed" = "SHA256SUMS $released" ] ||
   fail "the release holds [$listed], not [SHA256SUMS $released]"
@@ -40,6 +36,8 @@ tracked=$(git -C "$repository" ls-tree -r --name-only "$commit" | sed "s|^|$name
   fail "$source_archive does not hold exactly the files of commit $commit under $name/:" \
     "$(diff <(echo "$tracked") <(echo "$archived") | head -n 10)"
 
+# The three packages, which the listing above has checked by name.
+debs=("$dist"/*.deb)
 for deb in "${debs[@]}"; do
   # dpkg-deb -c: mode, owner/group, size, date, time, path.
   while read -r mode owner _ _ _ path; do
