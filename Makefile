@@ -108,7 +108,8 @@ package:
 
 # The Debian packages for ARM, build-<arch>/vyrtel_<version>_<arch>.deb: arm64 for 64-bit
 # ARM, armhf for 32-bit ARMv7 and later. Each is cross-built with Debian's cross compiler
-# for the GNU triplet below, against the SDL 1.2 of its architecture that multiarch installs.
+# for the GNU triplet below (the name of its toolchain file too), against the SDL 1.2 of
+# its architecture that multiarch installs.
 triplet_arm64 := aarch64-linux-gnu
 triplet_armhf := arm-linux-gnueabihf
 

@@ -5,8 +5,8 @@
 # package that depends on one, taken out of a copy of dpkg's status file; apt-get then
 # simulates the install against that copy and the machine's own package lists, so nothing
 # is installed and the machine's state is not touched.
-# The package for another architecture (arm64, armhf) is tried the same way, on this machine
-# with that architecture added to dpkg.
+# The package for another architecture (arm64, armhf) is tried the same way, on this
+# machine with that architecture added to dpkg.
 # Usage: apt_install.sh PACKAGE_DIR WORK_DIR [ARCHITECTURE]
 set -euo pipefail
 package_dir=$1 work=$2 arch=${3:-$(dpkg --print-architecture)}
