@@ -8,8 +8,8 @@ CMAKE_FLAGS := -DVYRTEL_WARNINGS_AS_ERRORS=ON
 # The program alone, without the tests and the measuring tools.
 PROGRAM_ONLY := -DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=OFF
 
-.PHONY: run test bench screenshot package package-arm64 build web web-site web-screenshot \
-        browser-tools windows release
+.PHONY: run test bench screenshot package package-arm64 package-armhf build web web-site \
+        web-screenshot browser-tools windows release
 
 # One time for every date a build writes into what it makes (archive entries, the Debian
 # package, Windows' time stamps), so that the same source gives the same bytes:
@@ -106,15 +106,17 @@ package:
 	$(call configure_and_build,$(BUILD),$(PROGRAM_ONLY))
 	$(call debian_package,$(BUILD))
 
-# The Debian package for 64-bit ARM, $(ARM64_BUILD)/vyrtel_<version>_arm64.deb, cross-built
-# with Debian's cross compiler against the arm64 SDL 1.2 that multiarch installs.
-ARM64_BUILD := build-arm64
+# The Debian packages for ARM, build-<arch>/vyrtel_<version>_<arch>.deb: arm64 for 64-bit
+# ARM, armhf for 32-bit ARMv7 and later. Each is cross-built with Debian's cross compiler
+# for the GNU triplet below (the name of its toolchain file too), against the SDL 1.2 of
+# its architecture that multiarch installs.
+triplet_arm64 := aarch64-linux-gnu
+triplet_armhf := arm-linux-gnueabihf
 
-package-arm64:
-	tools/install-deps.sh arm64
-	$(call configure_and_build,$(ARM64_BUILD),--toolchain packaging/aarch64-linux-gnu.cmake \
-	  $(PROGRAM_ONLY))
-	$(call debian_package,$(ARM64_BUILD))
+package-arm64 package-armhf: package-%:
+	tools/install-deps.sh $*
+	$(call configure_and_build,build-$*,--toolchain packaging/$(triplet_$*).cmake $(PROGRAM_ONLY))
+	$(call debian_package,build-$*)
 
 # A release of the commit checked out, into dist/: the source archive, the Debian
 # package, the Windows zip, the browser page's zip and their SHA256SUMS, each the same
@@ -133,12 +135,12 @@ BENCH_BUILD := build-bench
 bench: web-site windows package-arm64 browser-tools
 	tools/install-deps.sh bench
 	cmake --build $(WINDOWS_BUILD) --target vyrtel_floor
-	cmake --build $(ARM64_BUILD) --target vyrtel_floor
+	cmake --build build-arm64 --target vyrtel_floor
 	$(call configure_and_build,$(BENCH_BUILD),-DVYRTEL_BUILD_TESTS=OFF -DVYRTEL_BUILD_BENCH=ON \
 	  -DCMAKE_BUILD_TYPE=Release,vyrtel_probe)
 	$(WITH_CLASSIC_SDL) $(BENCH_BUILD)/vyrtel_probe "$$classic" \
 	  $(WINDOWS_BUILD)/$$(tools/release-name.sh windows) $(WINDOWS_BUILD)/vyrtel_floor.exe \
-	  $(ARM64_BUILD)/$$(tools/release-name.sh deb-arm64) $(ARM64_BUILD)/vyrtel_floor $(SITE)
+	  build-arm64/$$(tools/release-name.sh deb-arm64) build-arm64/vyrtel_floor $(SITE)
 
 # A picture of the window, build/screenshot.png: the program with its shipped font on a
 # private Xvfb, taken once the underline shows.

@@ -71,8 +71,8 @@ constexpr double kKibPerMib = 1024;
 constexpr double kNanosecondsPerSecond = 1e9;
 
 // The environment variables the harness reads to pick a runner (program_run.h).
-constexpr std::array<const char*, 3> kRunnerVariables{"VYRTEL_CLASSIC_SDL_DIR", "VYRTEL_WINE_DIR",
-                                                     "VYRTEL_ARM64_DIR"};
+constexpr std::array<const char*, 4> kRunnerVariables{"VYRTEL_CLASSIC_SDL_DIR", "VYRTEL_WINE_DIR",
+                                                      "VYRTEL_ARM64_DIR", "VYRTEL_ARMHF_DIR"};
 
 double milliseconds(Clock::duration span) {
   return std::chrono::duration<double, std::milli>(span).count();

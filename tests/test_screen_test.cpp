@@ -74,6 +74,6 @@ INSTANTIATE_TEST_SUITE_P(
                           {.row = 35, .column = 2, .blink = true, .blink_timestamp = kReadoutValue},
                           false},
                     Frame{"OnAThirtyTwoBitSurface", kShownAtStart, true}),
-    [](const testing::TestParamInfo<Frame>& frame) { return std::string{frame.param.name}; });
+    testing::PrintToStringParamName());
 
 }  // namespace

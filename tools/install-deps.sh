@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages a make target needs, when they are missing, adding the
-# arm64 architecture to dpkg first when one of them is arm64's.
-# Usage: tools/install-deps.sh build|web|test|bench|package|arm64|windows|release
+# Installs the Debian packages a make target needs, when they are missing, adding to dpkg
+# first each foreign architecture (arm64, armhf) that one of them is for.
+# Usage: tools/install-deps.sh build|web|test|bench|package|arm64|armhf|windows|release
 # As root it runs apt-get; otherwise it prints the lines to run and fails.
 set -euo pipefail
 
@@ -26,13 +26,17 @@ classic_sdl_runtime=(libasound2 libcaca0 libpulse0 libx11-6 libxext6)
 windows=(cmake make ninja-build git g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
          binutils-mingw-w64-x86-64 librsvg2-bin icoutils "${zip[@]}")
 package=("${build[@]}" dpkg-dev file)
-# The arm64 package, cross-built with Debian's cross compiler against the arm64 SDL 1.2,
-# Xlib and C++ library (dpkg-shlibdeps reads the package's dependencies from them), which
-# multiarch installs beside the build machine's own.
-arm64=("${package[@]}" g++-aarch64-linux-gnu libsdl1.2-compat-dev:arm64 libx11-dev:arm64
-       libstdc++6:arm64)
-# A release: git for the source archive, and the four builds.
-release=(git "${package[@]}" "${arm64[@]}" "${windows[@]}" "${web[@]}")
+# The package for Debian architecture $1, cross-built with Debian's cross compiler for GNU
+# triplet $2 against that architecture's SDL 1.2, Xlib and C++ library (dpkg-shlibdeps
+# reads the package's dependencies from them), which multiarch installs beside the build
+# machine's own.
+cross_package() {
+  echo "${package[@]}" "g++-$2" "libsdl1.2-compat-dev:$1" "libx11-dev:$1" "libstdc++6:$1"
+}
+read -ra arm64 <<<"$(cross_package arm64 aarch64-linux-gnu)"
+read -ra armhf <<<"$(cross_package armhf arm-linux-gnueabihf)"
+# A release: git for the source archive, and the five builds.
+release=(git "${package[@]}" "${arm64[@]}" "${armhf[@]}" "${windows[@]}" "${web[@]}")
 # Headless X server with a window manager, X client libraries (XTEST, DAMAGE) and libpng
 # for the real-window tests and their PNG screenshots, valgrind, Clang with its sanitizer runtimes
 # for the second build, the browser page with the browsers it is tested in (Chromium,
@@ -43,7 +47,7 @@ release=(git "${package[@]}" "${arm64[@]}" "${windows[@]}" "${web[@]}")
 # with hardening-check, the two static analysers, Google Benchmark, since the measuring
 # tools are built, tested and analysed too, the Windows zip with Wine to run it, and a
 # release, built a second time a day later by libfaketime's clock, with diffoscope to
-# show where two builds of it differ, and qemu to run its arm64 program.
+# show where two builds of it differ, and qemu to run its arm64 and armhf programs.
 test=("${build[@]}" googletest libgtest-dev xvfb openbox libx11-dev libxtst-dev libxdamage-dev
       libpng-dev valgrind clang libclang-rt-14-dev desktop-file-utils appstream groff-base man-db
       dpkg-dev file lintian devscripts clang-tidy cppcheck libbenchmark-dev
@@ -65,9 +69,10 @@ case "${1:-build}" in
   bench) wanted=("${bench[@]}") ;;
   package) wanted=("${package[@]}") ;;
   arm64) wanted=("${arm64[@]}") ;;
+  armhf) wanted=("${armhf[@]}") ;;
   windows) wanted=("${windows[@]}") ;;
   release) wanted=("${release[@]}") ;;
-  *) echo "usage: $0 build|web|test|bench|package|arm64|windows|release" >&2; exit 2 ;;
+  *) echo "usage: $0 build|web|test|bench|package|arm64|armhf|windows|release" >&2; exit 2 ;;
 esac
 
 missing=()
@@ -79,22 +84,25 @@ for pkg in "${wanted[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
-add_arm64=false
-if [[ " ${missing[*]}" == *:arm64* ]] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
-  add_arm64=true
-fi
+# The architectures named after a missing package's colon that dpkg does not know yet.
+new_architectures=()
+for arch in $(printf '%s\n' "${missing[@]}" | sed -n 's/.*://p' | sort -u); do
+  if ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    new_architectures+=("$arch")
+  fi
+done
 if [ "$(id -u)" -ne 0 ]; then
   echo "Missing packages. Install them as root with:" >&2
-  if $add_arm64; then
-    echo "  dpkg --add-architecture arm64 && apt-get update" >&2
-  fi
-  echo "  apt-get install -y ${missing[*]}" >&2
+  for arch in "${new_architectures[@]}"; do
+    echo "  dpkg --add-architecture $arch" >&2
+  done
+  echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
   exit 1
 fi
-if $add_arm64; then
-  echo "Adding the arm64 architecture"
-  dpkg --add-architecture arm64
-fi
+for arch in "${new_architectures[@]}"; do
+  echo "Adding the $arch architecture"
+  dpkg --add-architecture "$arch"
+done
 echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq

@@ -3,7 +3,7 @@
 # (project() in CMakeLists.txt), or that version itself. The builds, the release, the
 # Makefile and the release's checks all take the names from here; the Debian packages' are
 # those CPack gives them (DEB-DEFAULT).
-# Usage: tools/release-name.sh version|source|deb-amd64|deb-arm64|windows|web [VERSION]
+# Usage: tools/release-name.sh version|source|deb-amd64|deb-arm64|deb-armhf|windows|web [VERSION]
 set -eu
 version=${2:-$(sed -n 's/^project(vyrtel VERSION \([0-9.]*\).*/\1/p' \
   "$(dirname "$0")/../CMakeLists.txt")}
@@ -13,5 +13,5 @@ case ${1:-} in
   deb-*) echo "vyrtel_${version}_${1#deb-}.deb" ;;
   windows) echo "vyrtel-$version-win64.zip" ;;
   web) echo "vyrtel-$version-web.zip" ;;
-  *) echo "usage: $0 version|source|deb-amd64|deb-arm64|windows|web [VERSION]" >&2; exit 2 ;;
+  *) echo "usage: $0 version|source|deb-amd64|deb-arm64|deb-armhf|windows|web [VERSION]" >&2; exit 2 ;;
 esac

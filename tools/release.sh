@@ -3,10 +3,11 @@
 #   vyrtel-<version>.tar.gz       the source: every tracked file under vyrtel-<version>/
 #   vyrtel_<version>_amd64.deb    the Debian package
 #   vyrtel_<version>_arm64.deb    the Debian package for 64-bit ARM, cross-built
+#   vyrtel_<version>_armhf.deb    the Debian package for 32-bit ARM, cross-built
 #   vyrtel-<version>-win64.zip    the Windows program
 #   vyrtel-<version>-web.zip      the browser page, for any static file server
 #   SHA256SUMS                    their checksums, for sha256sum -c
-# The other four are built from the source archive, unpacked into WORK, as a distribution
+# The other five are built from the source archive, unpacked into WORK, as a distribution
 # builds them. The same commit gives the same bytes wherever, whenever and by whomever it
 # is built: every date in them is SOURCE_DATE_EPOCH (the commit's time unless set), no
 # binary holds the folder it was built in, and no file mode follows the umask.
@@ -94,17 +95,19 @@ git archive --format=tar --prefix="$name/" "$commit" | gzip -9n >"$out/$archive"
 tar -xzf "$out/$archive" -C "$work"
 
 # The Windows zip takes longest, mostly SDL2's configuration, which keeps one core busy:
-# the other two are built meanwhile, its lines marked as its own.
+# the others are built meanwhile, its lines marked as its own.
 step "The Windows zip, the Debian packages and the browser page, built from the source archive"
 (make -C "$tree" --no-print-directory windows 2>&1 | sed -u 's/^/[windows] /') &
 windows=$!
 make -C "$tree" --no-print-directory package
 make -C "$tree" --no-print-directory package-arm64
+make -C "$tree" --no-print-directory package-armhf
 make -C "$tree" --no-print-directory web-site
 wait "$windows" || { echo "The Windows zip could not be built" >&2; exit 1; }
 
 cp "$tree/build/$(tools/release-name.sh "deb-$(dpkg --print-architecture)")" \
   "$tree/build-arm64/$(tools/release-name.sh deb-arm64)" \
+  "$tree/build-armhf/$(tools/release-name.sh deb-armhf)" \
   "$tree/build-windows/$(tools/release-name.sh windows)" \
   "$tree/build-web/$(tools/release-name.sh web)" "$out/"
 (cd "$out" && LC_ALL=C sha256sum -- *.deb *.tar.gz *.zip >SHA256SUMS)

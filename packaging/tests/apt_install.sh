@@ -5,8 +5,8 @@
 # package that depends on one, taken out of a copy of dpkg's status file; apt-get then
 # simulates the install against that copy and the machine's own package lists, so nothing
 # is installed and the machine's state is not touched.
-# The package for another architecture (arm64) is tried the same way, on this machine
-# with that architecture added to dpkg.
+# The package for another architecture (arm64, armhf) is tried the same way, on this
+# machine with that architecture added to dpkg.
 # Usage: apt_install.sh PACKAGE_DIR WORK_DIR [ARCHITECTURE]
 set -euo pipefail
 package_dir=$1 work=$2 arch=${3:-$(dpkg --print-architecture)}
@@ -29,60 +29,37 @@ status_file=$work/status
 # alternative), is gone; the names it provides go with it. Repeated until nothing more
 # goes, so that what is left has all it depends on and apt does not call it broken.
 awk -v seeds="$sdl_packages" '
-  function names(list, out,   items, count, i, item) {
-    count = split(list, items, /[,|]/)
-    for (i = 1; i <= count; i++) {
-      item = items[i]
-      sub(/\(.*/, "", item)
-      sub(/:.*/, "", item)
-      gsub(/[ \t]/, "", item)
-      out[i] = item
-    }
-    return count
+  # The package names in a field: versions, architectures and separators taken out.
+  function names(list) {
+    gsub(/\([^)]*\)/, "", list)
+    gsub(/:[^ ,|]*|[,|]/, " ", list)
+    return list
   }
   BEGIN { RS = ""; FS = "\n" }
   {
-    n++
-    stanza[n] = $0
-    field = ""
-    for (i = 1; i <= NF; i++) {
-      line = $i
-      if (line ~ /^[ \t]/) {
-        if (field == "depends") depends[n] = depends[n] "," line
-        else if (field == "provides") provides[n] = provides[n] "," line
-        continue
-      }
-      field = ""
-      if (line ~ /^Package:/) {
-        sub(/^Package:[ \t]*/, "", line)
-        name[n] = line
-      } else if (line ~ /^(Pre-)?Depends:/) {
-        sub(/^[^:]*:/, "", line)
-        depends[n] = depends[n] "," line
-        field = "depends"
-      } else if (line ~ /^Provides:/) {
-        sub(/^Provides:/, "", line)
-        provides[n] = provides[n] "," line
-        field = "provides"
-      }
+    stanza[++n] = $0
+    record = $0
+    gsub(/\n[ \t]+/, " ", record)  # each field on one line, its continuation lines joined
+    split(record, fields, "\n")
+    for (i in fields) {
+      value = fields[i]
+      if (sub(/^Package:/, "", value)) name[n] = names(value)
+      else if (sub(/^(Pre-)?Depends:/, "", value)) depends[n] = depends[n] " " names(value)
+      else if (sub(/^Provides:/, "", value)) provides[n] = provides[n] " " names(value)
     }
   }
   END {
-    count = split(seeds, seed, /[ \t\n]+/)
-    for (i = 1; i <= count; i++) if (seed[i] != "") gone[seed[i]] = 1
+    split(seeds, seed, " ")
+    for (i in seed) gone[seed[i]] = 1
     do {
       changed = 0
       for (r = 1; r <= n; r++) {
         if (removed[r]) continue
-        hit = name[r] in gone
-        count = names(depends[r], needed)
-        for (i = 1; i <= count && !hit; i++) hit = needed[i] in gone
-        if (!hit) continue
-        removed[r] = 1
-        changed = 1
-        gone[name[r]] = 1
-        count = names(provides[r], provided)
-        for (i = 1; i <= count; i++) if (provided[i] != "") gone[provided[i]] = 1
+        split(name[r] " " depends[r], needed, " ")
+        for (i in needed) if (needed[i] in gone) removed[r] = changed = 1
+        if (!removed[r]) continue
+        split(name[r] " " provides[r], owned, " ")
+        for (i in owned) gone[owned[i]] = 1
       }
     } while (changed)
     for (r = 1; r <= n; r++) if (!removed[r]) printf "%s\n\n", stanza[r]

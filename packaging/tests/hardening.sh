@@ -4,8 +4,9 @@
 # canaries, fortified C library functions, read-only relocations and immediate binding.
 # Control-flow protection is not required: the linker marks a binary with it only when
 # every object linked is marked, and Debian 12's own start files (crt1.o, crti.o) are
-# not. (Stack clash protection is reported as unknown, not failed, while no function has
-# a frame large enough to need probes.)
+# not; 32-bit ARM (armhf) has no such protection at all. (Stack clash protection is
+# reported as unknown, not failed, while no function has a frame large enough to need
+# probes.)
 # Usage: hardening.sh BINARY...
 set -euo pipefail
 status=0

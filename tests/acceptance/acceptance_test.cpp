@@ -21,6 +21,8 @@ constexpr std::uint32_t kMinToggleStepMs = 251;
 constexpr std::uint32_t kMaxToggleStepMs = kMinToggleStepMs + 100;
 // From a toggle until its frame can be seen in a screenshot, on a loaded machine.
 constexpr long kPresentDelayMs = 250;
+// Readout values a watch of the blink takes: five toggles.
+constexpr std::size_t kBlinkValuesWatched = 6;
 
 std::uint32_t choose_seed() {
   if (const char* chosen = std::getenv(kSeedVariable)) {
@@ -266,8 +268,11 @@ std::string ProgramTest::wait_for_exit(std::chrono::milliseconds timeout) {
   return status ? describe_wait_status(*status) : "still running";
 }
 
-void ProgramTest::expect_readout_follows_blink(const std::vector<ReadoutSample>& samples,
-                                               std::chrono::steady_clock::time_point launched) {
+void ProgramTest::expect_readout_follows_blink(std::chrono::steady_clock::time_point launched) {
+  ASSERT_TRUE(wait_for_picture(test_screen_blinking()));
+  const std::vector<ReadoutSample> samples =
+      watch_readout(test_screen_blinking(), kStartCell, kBlinkValuesWatched, XK_a);
+  ASSERT_FALSE(HasFailure());
   ASSERT_FALSE(samples.empty());
   // The program's tick count starts after the launch; the offset from it to the test's
   // clock (ms since the launch) is bounded by every toggle seen.
@@ -294,12 +299,8 @@ void ProgramTest::expect_readout_follows_blink(const std::vector<ReadoutSample>&
     latest_offset = std::min(latest_offset, ms_between(launched, now.taken) - now.value);
   }
   EXPECT_LE(earliest_offset, latest_offset) << "the readout does not follow the clock";
-  const auto shown = std::count_if(samples.begin(), samples.end(), [](const ReadoutSample& s) {
-    return s.underline == Underline::kShown;
-  });
-  const auto hidden = std::count_if(samples.begin(), samples.end(), [](const ReadoutSample& s) {
-    return s.underline == Underline::kHidden;
-  });
+  const auto shown = std::ranges::count(samples, Underline::kShown, &ReadoutSample::underline);
+  const auto hidden = std::ranges::count(samples, Underline::kHidden, &ReadoutSample::underline);
   EXPECT_GT(shown, 0);
   EXPECT_GT(hidden, 0);
   EXPECT_EQ(shown + hidden, static_cast<long>(samples.size())) << "a partly drawn underline";

@@ -20,9 +20,6 @@
 
 using namespace std::chrono_literals;
 
-// Readout values a watch of the blink takes: five toggles.
-inline constexpr std::size_t kBlinkValuesWatched = 6;
-
 // The X server and the suite's one connection to it: started on first use, stopped as the
 // test program ends.
 XSession& x_session();
@@ -117,11 +114,12 @@ class ProgramTest : public testing::Test {
 
   // A press and release of `keysym`, given to the program as a user would give it.
   virtual void press_key(unsigned long keysym) { x_session().press_key(keysym); }
-  // Checks that the readout `samples`, taken since `launched`, show the tick count of the
-  // last blink toggle: it changes exactly when the underline toggles, by the blink
-  // interval, and follows the clock.
-  void expect_readout_follows_blink(const std::vector<ReadoutSample>& samples,
-                                    std::chrono::steady_clock::time_point launched);
+  // Waits for the test screen, then watches the readout over a few blinks and checks that
+  // it holds the tick count of the last blink toggle: it changes exactly when the underline
+  // toggles, by the blink interval, and follows the clock since `launched`. An unused key
+  // pressed after every sample makes frames between the toggles too, which must not
+  // change it.
+  void expect_readout_follows_blink(std::chrono::steady_clock::time_point launched);
   // "exit N" or "signal N" once the program has ended, "still running" after the time-out.
   std::string wait_for_exit(std::chrono::milliseconds timeout = kExitTimeout);
 

@@ -105,8 +105,6 @@ INSTANTIATE_TEST_SUITE_P(
         // Rather than running invisibly on a driver that shows nothing.
         StartFailure{"NoDisplayAtAll", StartFailure::kFont, std::nullopt,
                        std::string{kInitFailure} + std::string{kNoVideoDevice} + "\n", false}),
-    [](const testing::TestParamInfo<StartFailure>& failure) {
-      return std::string{failure.param.name};
-    });
+    testing::PrintToStringParamName());
 
 }  // namespace

@@ -50,8 +50,6 @@ INSTANTIATE_TEST_SUITE_P(Sizes, OddFontFile,
                                          OddFont{"OneByteShort", kFontFileSize - 1},
                                          OddFont{"OneByteOver", kFontFileSize + 1},
                                          OddFont{"EndlessZeros", std::nullopt}),
-                         [](const testing::TestParamInfo<OddFont>& font) {
-                           return std::string{font.param.name};
-                         });
+                         testing::PrintToStringParamName());
 
 }  // namespace

@@ -128,6 +128,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Scale{"144", 144, nullptr, nullptr, 2}, Scale{"192", 192, nullptr, nullptr, 2},
                     Scale{"192WithUserScaling", 192, nullptr, "1", 1},
                     Scale{"GdkScale2", std::nullopt, "2", nullptr, 2}),
-    [](const testing::TestParamInfo<Scale>& scale) { return std::string{scale.param.name}; });
+    testing::PrintToStringParamName());
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "program_run.h"
 
+#include <array>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -19,11 +20,17 @@ constexpr const char* kClassicSdlVariable = "VYRTEL_CLASSIC_SDL_DIR";
 // Wine prefix each run gets a copy of.
 constexpr const char* kWineDirVariable = "VYRTEL_WINE_DIR";
 constexpr const char* kWindowsProgram = "vyrtel.exe";
-// The folder the arm64 Debian package is unpacked into, when the suite runs its program
-// under qemu's emulation instead of the build's own (VYRTEL_ARM64_DIR). The emulator
-// takes the arm64 loader and libraries from their multiarch places under /.
-constexpr const char* kArm64DirVariable = "VYRTEL_ARM64_DIR";
-constexpr const char* kArm64Program = "usr/bin/vyrtel";
+// A Debian package for another processor, unpacked into the folder its variable names
+// when the suite runs that package's program under qemu's emulation instead of the
+// build's own. The emulator takes the loader and libraries of the package's architecture
+// from their multiarch places under /.
+struct EmulatedRunner {
+  const char* dir_variable;
+  const char* emulator;
+};
+constexpr std::array kEmulatedRunners{EmulatedRunner{"VYRTEL_ARM64_DIR", "qemu-aarch64-static"},
+                                      EmulatedRunner{"VYRTEL_ARMHF_DIR", "qemu-arm-static"}};
+constexpr const char* kPackagedProgram = "usr/bin/vyrtel";
 
 // A copy made of hard links: instant, and the original stays as it was, since the
 // program writes no existing file.
@@ -49,15 +56,17 @@ void copy_wine_prefix(const std::filesystem::path& from, const std::filesystem::
 }
 
 // The program's command line, or that of the program run `instead` of it: the Linux
-// program, the Windows one started by Wine, or the arm64 one started by qemu.
+// program, the Windows one started by Wine, or an ARM one started by qemu.
 std::vector<std::string> program_command(const std::filesystem::path& program_folder,
                                          const std::optional<std::filesystem::path>& instead) {
   if (on_wine()) {
     return {"wine", (program_folder / (instead ? instead->filename() : kWindowsProgram)).string()};
   }
-  if (const char* arm64 = std::getenv(kArm64DirVariable); arm64 != nullptr && *arm64 != '\0') {
-    return {"qemu-aarch64-static", "-L", "/",
-            instead.value_or(std::filesystem::path{arm64} / kArm64Program).string()};
+  for (const auto& [dir_variable, emulator] : kEmulatedRunners) {
+    if (const char* dir = std::getenv(dir_variable); dir != nullptr && *dir != '\0') {
+      return {emulator, "-L", "/",
+              instead.value_or(std::filesystem::path{dir} / kPackagedProgram).string()};
+    }
   }
   return {instead.value_or(VYRTEL_PROGRAM).string()};
 }

@@ -35,7 +35,7 @@ class ProgramRun {
   void set_display_scale(int dpi);
 
   // Makes start() run `program` in the program's place, the same way: a Windows program
-  // from a copy beside the Windows program, an arm64 one under qemu.
+  // from a copy beside the Windows program, an ARM one under qemu.
   void run_instead(const std::filesystem::path& program);
 
   // Starts the program, or `wrapper` with the program appended to it (valgrind, say).

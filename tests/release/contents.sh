@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Checks a release folder as tools/release.sh makes it: exactly its six files, checksums
+# Checks a release folder as tools/release.sh makes it: exactly its seven files, checksums
 # that sha256sum -c accepts, a source archive holding every file of the commit it names
-# under vyrtel-<version>/, and two Debian packages, amd64 and arm64, whose members and
-# entries are root's and writable by their owner alone, its folders drwxr-xr-x, and which
-# hold the same files with the same modes.
+# under vyrtel-<version>/, and three Debian packages, amd64, arm64 and armhf, whose members
+# and entries are root's and writable by their owner alone, its folders drwxr-xr-x, and
+# which hold the same files with the same modes.
 # Usage: contents.sh DIST VERSION REPOSITORY
 set -euo pipefail
 dist=${1:?usage: $0 DIST VERSION REPOSITORY}
@@ -15,10 +15,10 @@ release_name() { "$(dirname "$0")/../../tools/release-name.sh" "$1" "$version"; 
 source_archive=$(release_name source)
 name=${source_archive%.tar.gz}
 archive=$dist/$source_archive
-debs=("$dist/$(release_name deb-amd64)" "$dist/$(release_name deb-arm64)")
 
-released=$(for file in source deb-amd64 deb-arm64 windows web; do release_name $file; done |
-  sort | tr '\n' ' ')
+released=$(for file in source deb-amd64 deb-arm64 deb-armhf windows web; do
+    release_name $file
+  done | sort | tr '\n' ' ')
 listed=$(ls "$dist" | tr '\n' ' ')
 [ "$listed" = "SHA256SUMS $released" ] ||
   fail "the release holds [$listed], not [SHA256SUMS $released]"
@@ -36,6 +36,8 @@ tracked=$(git -C "$repository" ls-tree -r --name-only "$commit" | sed "s|^|$name
   fail "$source_archive does not hold exactly the files of commit $commit under $name/:" \
     "$(diff <(echo "$tracked") <(echo "$archived") | head -n 10)"
 
+# The three packages, which the listing above has checked by name.
+debs=("$dist"/*.deb)
 for deb in "${debs[@]}"; do
   # dpkg-deb -c: mode, owner/group, size, date, time, path.
   while read -r mode owner _ _ _ path; do
@@ -51,10 +53,12 @@ for deb in "${debs[@]}"; do
       fail "package member $member of $(basename "$deb") is $mode $owner"
   done < <(ar tv "$deb")
 done
-# Mode, owner and path of each entry.
+# Mode, owner and path of each entry, each package's against the first's.
 entries() { dpkg-deb -c "$1" | awk '{ print $1, $2, $6 }'; }
-[ "$(entries "${debs[0]}")" = "$(entries "${debs[1]}")" ] ||
-  fail "the two packages hold different files or modes:" \
-    "$(diff <(entries "${debs[0]}") <(entries "${debs[1]}") | head -n 10)"
+for deb in "${debs[@]:1}"; do
+  [ "$(entries "${debs[0]}")" = "$(entries "$deb")" ] ||
+    fail "$(basename "$deb") holds other files or modes than $(basename "${debs[0]}"):" \
+      "$(diff <(entries "${debs[0]}") <(entries "$deb") | head -n 10)"
+done
 
 finish "The release holds what it should"
