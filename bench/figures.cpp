@@ -159,10 +159,8 @@ std::map<std::string, Compared> compare(const std::vector<Measurement>& in_time_
   std::map<std::string, Compared> compared;
   for (const auto& [name, value] : side_figures(sides[0])) {
     if (const auto found = floor.find(name); found != floor.end()) {
-      compared[name] = Compared{.program = value,
-                                .floor = found->second,
-                                .ratio = median(ratios[name]).value_or(std::nan("")),
-                                .excess = median(excesses[name]).value_or(std::nan(""))};
+      compared[name] = {value, found->second, median(ratios[name]).value_or(std::nan("")),
+                        median(excesses[name]).value_or(std::nan(""))};
     }
   }
   return compared;

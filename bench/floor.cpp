@@ -2,19 +2,20 @@
 // 1.2 program that does the program's job on the same runner. It opens the program's
 // display, fills it once, and flips the underline's six pixels four times a second and at
 // once on each key press, waiting for events as plain SDL does. Space turns it to full
-// screen as the program's Space does, Escape or closing the window ends it.
+// screen as the program's Space does; closing the window ends it.
 #include <SDL.h>
+
+#include "display/cursor_state.h"
+#include "display/screen.h"
 
 namespace {
 
-// The program's display and the flags it asks for it (app/display_mode.cpp).
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
-constexpr int kBitsPerPixel = 16;
+// The program's flags for its display (app/display_mode.cpp), the underline's blink, and
+// the underline where the program's starts.
 constexpr Uint32 kWindowFlags = SDL_HWSURFACE | SDL_DOUBLEBUF;
-// The underline's blink, and the underline where the program's starts.
 constexpr Uint32 kBlinkMs = 250;
-constexpr SDL_Rect kUnderline{153, 178, 6, 1};
+constexpr SDL_Rect kUnderline{cell_left(kCursorStart.column),
+                              cell_top(kCursorStart.row) + kUnderlineLine, kCellWidth, 1};
 // Grey where the program's frame is grey, so that the probe sees the first frame at once.
 constexpr Uint8 kGrey = 100;
 
@@ -26,7 +27,7 @@ Uint32 push_blink(Uint32 interval, void* /*unused*/) {
 }
 
 SDL_Surface* open_display(Uint32 flags) {
-  SDL_Surface* screen = SDL_SetVideoMode(kWidth, kHeight, kBitsPerPixel, flags);
+  SDL_Surface* screen = SDL_SetVideoMode(kScreenWidth, kScreenHeight, kScreenBitsPerPixel, flags);
   if (screen != nullptr) {
     SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, kGrey, kGrey, kGrey));
   }
@@ -44,8 +45,7 @@ int main(int /*argc*/, char** /*argv*/) {
   SDL_AddTimer(kBlinkMs, push_blink, nullptr);
   bool shown = false;
   SDL_Event event{};
-  while (screen != nullptr && SDL_WaitEvent(&event) != 0 && event.type != SDL_QUIT &&
-         !(event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_ESCAPE)) {
+  while (screen != nullptr && SDL_WaitEvent(&event) != 0 && event.type != SDL_QUIT) {
     if (event.type == SDL_KEYDOWN && event.key.keysym.sym == SDLK_SPACE) {
       screen = open_display(kWindowFlags | SDL_FULLSCREEN);
     }

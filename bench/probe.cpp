@@ -23,7 +23,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <iostream>
 #include <iterator>
@@ -179,12 +178,6 @@ class Bench {
   // (Wine's server, a browser's helpers), so all it started stay below it.
   static std::set<pid_t> own_processes() { return descendants(process_parents(), getpid()); }
 
-  static std::set<pid_t> started_since(const std::set<pid_t>& before) {
-    std::set<pid_t> since;
-    std::ranges::set_difference(own_processes(), before, std::inserter(since, since.end()));
-    return since;
-  }
-
   // The window titled `caption`, waiting for it while `running` says so.
   WindowId wait_for_window(const std::string& caption, const std::function<bool()>& running) {
     std::optional<WindowId> window;
@@ -226,7 +219,8 @@ class Bench {
   // the main thread of the `program`'s process when there is one, into `run`.
   static void idle(Measurement& run, const std::set<pid_t>& before,
                    std::optional<pid_t> program = std::nullopt) {
-    const std::set<pid_t> tree = started_since(before);
+    std::set<pid_t> tree;
+    std::ranges::set_difference(own_processes(), before, std::inserter(tree, tree.end()));
     const TreeSample start = sample_processes(tree);
     std::this_thread::sleep_for(kIdleSpan);
     const TreeSample end = sample_processes(tree);
@@ -302,10 +296,8 @@ void print_table(const Figures& figures) {
   constexpr int kRowNameWidth = 30;
   constexpr std::size_t kShortestColumn = 8;  // "10000.00": a browser's memory in MiB
   // Other work on the machine makes the figures noisy: the load says how much there was.
-  std::ifstream load{"/proc/loadavg"};
-  std::string last_minute;
-  load >> last_minute;
-  std::printf("\n%-*s", kRowNameWidth, ("load average " + last_minute).c_str());
+  const std::string load = read_file("/proc/loadavg");
+  std::printf("\n%-*s", kRowNameWidth, ("load average " + load.substr(0, load.find(' '))).c_str());
   for (const auto& runner : runners) {
     std::printf(" %*s", static_cast<int>(std::max(runner.size(), kShortestColumn)), runner.c_str());
   }
@@ -353,7 +345,6 @@ std::string made_ready(const std::filesystem::path& archive, const std::filesyst
     return folder.string();
   }
   std::printf("== making %s ready to run, once for each build of it\n", archive.c_str());
-  std::filesystem::remove(stamp);
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder.parent_path());
   ChildProcess maker(command, folder.parent_path(), {}, ChildStreams{});
@@ -369,8 +360,7 @@ std::string made_ready(const std::filesystem::path& archive, const std::filesyst
 
 int main(int argc, char** argv) {
   if (argc != 7) {
-    std::cerr << "usage: " << argv[0]
-              << " CLASSIC_SDL_DIR WINDOWS_ZIP WINDOWS_FLOOR ARM64_DEB ARM64_FLOOR SITE_DIR\n";
+    std::cerr << "usage: " << argv[0] << " CLASSIC_SDL WINDOWS_ZIP FLOOR ARM64_DEB FLOOR SITE\n";
     return 2;
   }
   // Each line as soon as it is printed, when the output goes into a file or a pipe too.
