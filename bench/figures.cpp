@@ -83,10 +83,12 @@ const std::vector<Goal>& goals() {
       // browser's gigabyte, the difference is lost in the runner's own.
       {"resident-mib", Bound::kExcess, kFontPictureAndLibraryMib,
        {"linux-compat", "linux-full-screen", "linux-classic", "qemu-arm64"}},
-      // Its first frame within half as long again as the floor's, which reads no font. A
-      // page first fetches and compiles its program, and reads the font, which the plain
-      // canvas's script in its page does not: at most a quarter of a second more.
-      {"first-frame-ms", Bound::kRatio, 1.5, desktop},
+      // Its first frame within twice the floor's: before it opens its display the program
+      // loads the C++ library and reads its font and the desktop's scale, which under
+      // qemu's emulation takes tens of milliseconds. A page first fetches and compiles its
+      // program, and reads the font, which the plain canvas's script in its page does not:
+      // at most a quarter of a second more.
+      {"first-frame-ms", Bound::kRatio, 2, desktop},
       {"first-frame-ms", Bound::kExcess, 250, browsers},
       // Composing a frame costs at most half as much again as its two background fills.
       {"compose-us", Bound::kRatio, 1.5, {"frame-cost"}},
