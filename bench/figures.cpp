@@ -187,7 +187,7 @@ std::optional<pid_t> parse_parent(std::string_view stat_line) {
   std::istringstream rest{std::string{stat_line.substr(name_end + 1)}};
   std::string state;
   std::string parent;
-  return rest >> state >> parent ? parse_number<pid_t>(parent) : std::nullopt;
+  return (rest >> state >> parent) ? parse_number<pid_t>(parent) : std::nullopt;
 }
 
 std::set<pid_t> descendants(const std::map<pid_t, pid_t>& parents, pid_t root) {
