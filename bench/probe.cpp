@@ -360,7 +360,8 @@ std::string made_ready(const std::filesystem::path& archive, const std::filesyst
 
 int main(int argc, char** argv) {
   if (argc != 7) {
-    std::cerr << "usage: " << argv[0] << " CLASSIC_SDL WINDOWS_ZIP FLOOR ARM64_DEB FLOOR SITE\n";
+    std::cerr << "usage: " << argv[0]
+              << " CLASSIC_SDL_DIR WINDOWS_ZIP WINDOWS_FLOOR ARM64_DEB ARM64_FLOOR SITE_DIR\n";
     return 2;
   }
   // Each line as soon as it is printed, when the output goes into a file or a pipe too.
