@@ -36,9 +36,10 @@ struct Measurement {
 // "key-median-ms", "key-max-ms" and "keys-missed" of all their key presses.
 std::map<std::string, double> side_figures(const std::vector<const Measurement*>& runs);
 
-// A figure of the program beside its floor's, each side's from side_figures. The program's to the floor's (ratio) and above it (excess) are each the median
-// over every two runs next to each other in time, one of each side, so that a busy moment
-// of the machine weighs on both sides of each.
+// A figure of the program beside its floor's, each side's from side_figures. The
+// program's to the floor's (ratio) and above it (excess) are each the median over every
+// two runs next to each other in time, one of each side, so that a busy moment of the
+// machine weighs on both sides of each.
 struct Compared {
   double program = 0;
   double floor = 0;
